@@ -152,7 +152,7 @@ struct AFX_MSGMAP_ENTRY {
 };
 
 struct AFX_MSGMAP {
-    const AFX_MSGMAP* pBaseMap;
+    const AFX_MSGMAP* (*pfnGetBaseMap)();  // null at the end of the chain
     const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
@@ -182,13 +182,12 @@ public:
 
 protected:
     virtual const AFX_MSGMAP* GetMessageMap() const;
+    static const AFX_MSGMAP* GetThisMessageMap();  // the end of every chain: no entries
     // Called after the window is gone and unlinked from this object.
     virtual void PostNcDestroy() {}
     // Creates the window with this object linked to it from WM_NCCREATE on.
     BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName,
                   DWORD dwStyle, const RECT& rect, HWND hWndParent);
-
-    static const AFX_MSGMAP messageMap;  // the end of every chain: no entries
 
 private:
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
@@ -214,24 +213,29 @@ protected:
 };
 
 #define DECLARE_MESSAGE_MAP()                                         \
-private:                                                              \
-    static const AFX_MSGMAP_ENTRY _messageEntries[];                  \
 protected:                                                            \
-    static const AFX_MSGMAP messageMap;                               \
+    static const AFX_MSGMAP* GetThisMessageMap();                     \
     const AFX_MSGMAP* GetMessageMap() const override;
 
+// The entries live inside the class's own member function, so that the
+// handlers they call may be protected or private.
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                        \
     const AFX_MSGMAP* theClass::GetMessageMap() const                 \
     {                                                                 \
-        return &theClass::messageMap;                                 \
+        return GetThisMessageMap();                                   \
     }                                                                 \
-    const AFX_MSGMAP theClass::messageMap = {                         \
-        &baseClass::messageMap, &theClass::_messageEntries[0]};       \
-    const AFX_MSGMAP_ENTRY theClass::_messageEntries[] = {            \
-        using ThisClass = theClass;
+    const AFX_MSGMAP* theClass::GetThisMessageMap()                   \
+    {                                                                 \
+        using ThisClass = theClass;                                   \
+        using TheBaseClass = baseClass;                               \
+        static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
 #define END_MESSAGE_MAP()                                             \
-    {0, nullptr}};
+            {0, nullptr}};                                            \
+        static const AFX_MSGMAP messageMap = {                        \
+            &TheBaseClass::GetThisMessageMap, &_messageEntries[0]};   \
+        return &messageMap;                                           \
+    }
 
 // Each entry cracks its message's parameters into the handler's signature,
 // written here once. Void handlers complete their message with 0.

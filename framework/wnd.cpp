@@ -23,8 +23,12 @@ const char kFrameClass[] = "AfxFrameOrView";
 
 }  // namespace
 
-const AFX_MSGMAP CWnd::messageMap = {nullptr, nullptr};
-const AFX_MSGMAP* CWnd::GetMessageMap() const { return &messageMap; }
+const AFX_MSGMAP* CWnd::GetThisMessageMap()
+{
+    static const AFX_MSGMAP messageMap = {nullptr, nullptr};
+    return &messageMap;
+}
+const AFX_MSGMAP* CWnd::GetMessageMap() const { return GetThisMessageMap(); }
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd)
 {
@@ -47,7 +51,8 @@ LRESULT CWnd::Default()
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     // The most derived map first, then each base in turn.
-    for (const AFX_MSGMAP* pMap = GetMessageMap(); pMap != nullptr; pMap = pMap->pBaseMap) {
+    for (const AFX_MSGMAP* pMap = GetMessageMap(); pMap != nullptr;
+         pMap = pMap->pfnGetBaseMap ? pMap->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* pEntry = pMap->lpEntries; pEntry && pEntry->nMessage; ++pEntry) {
             if (pEntry->nMessage == message)
                 return pEntry->pfn(this, wParam, lParam);
