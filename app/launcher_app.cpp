@@ -1,0 +1,35 @@
+#include "app/launcher_app.h"
+
+#include "frame/mainframe.h"
+
+CMainFrame* g_pMainFrame = nullptr;
+bool g_bCloseRequested = false;
+
+BOOL CLauncherApp::InitInstance()
+{
+    // The constructor does the whole set-up, creates the window and draws it.
+    g_pMainFrame = new CMainFrame;
+    // Without a window there is nothing to close, and the loop would run on
+    // forever: end at once instead.
+    if (g_pMainFrame->m_hWnd == nullptr) {
+        delete g_pMainFrame;
+        return FALSE;
+    }
+    m_pMainWnd = g_pMainFrame;
+    g_pMainFrame->ShowWindow(SW_SHOW);
+    g_pMainFrame->UpdateWindow();
+    return TRUE;
+}
+
+BOOL CLauncherApp::OnIdle(LONG)
+{
+    FlameTick();
+    if (g_bCloseRequested) {
+        CWinThread* pThread = AfxGetThread();
+        CWnd* pMainWnd = pThread ? pThread->GetMainWnd() : nullptr;
+        if (pMainWnd != nullptr)
+            pMainWnd->SendMessage(WM_CLOSE, 0, 0);
+    }
+    // Always asked again, so the flames run for as long as the launcher idles.
+    return TRUE;
+}
