@@ -2,33 +2,79 @@
 # Starts (or stops) what the Wine and end-to-end tests share: a private X
 # server and a persistent wineserver for the project's prefix. Both are found
 # again by the process ids written under build/harness.
+#
+# palette-start moves the wineserver to a second, 8-bit X server (a palette
+# device, where palette realisation decides the colours on the screen) and
+# prints its display; palette-stop moves it back to the first.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 state="$ZEPH_BUILD/harness"
 
-start() {
-    stop quiet
-    mkdir -p "$state"
-    "$ZEPH_ROOT/scripts/wine-prefix.sh"
+xvfb() { # pid file, display file, depth: starts an X server on a free display
     local n=90
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-    echo $! >"$state/xvfb.pid"
+    setsid Xvfb ":$n" -screen 0 "1024x768x$3" -nolisten tcp >/dev/null 2>&1 </dev/null &
+    echo $! >"$state/$1"
     for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
     [ -e "/tmp/.X11-unix/X$n" ] || { echo "harness: Xvfb :$n did not start" >&2; exit 1; }
-    echo ":$n" >"$state/display"
-    export DISPLAY=":$n"
+    echo ":$n" >"$state/$2"
+}
+
+wine_up() { # display
+    export DISPLAY="$1"
     # The server and Wine's services inherit stdout from whoever starts them;
     # started here with nothing attached, no test runner waits on them.
     setsid wineserver -p >/dev/null 2>&1 </dev/null &
     setsid "$WINE" wineboot >/dev/null 2>&1 </dev/null
     pgrep -f -n wineserver >"$state/wineserver.pid" || true
-    echo "harness: display :$n, prefix $WINEPREFIX"
+}
+
+wine_down() {
+    wineserver -k >/dev/null 2>&1 || true
+    # A new server cannot start while the old one still holds the prefix.
+    if [ -f "$state/wineserver.pid" ]; then
+        local pid
+        pid="$(cat "$state/wineserver.pid")"
+        for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+    fi
+}
+
+start() {
+    stop quiet
+    mkdir -p "$state"
+    "$ZEPH_ROOT/scripts/wine-prefix.sh"
+    xvfb xvfb.pid display 24
+    wine_up "$(cat "$state/display")"
+    echo "harness: display $DISPLAY, prefix $WINEPREFIX"
+}
+
+palette_start() {
+    [ -f "$state/display" ] || { echo "harness: not started" >&2; exit 1; }
+    palette_stop_xvfb
+    wine_down
+    xvfb xvfb8.pid display8 8
+    wine_up "$(cat "$state/display8")"
+    echo "$DISPLAY"
+}
+
+palette_stop_xvfb() {
+    if [ -f "$state/xvfb8.pid" ]; then
+        kill "$(cat "$state/xvfb8.pid")" 2>/dev/null || true
+    fi
+    rm -f "$state/xvfb8.pid" "$state/display8"
+}
+
+palette_stop() {
+    [ -f "$state/display8" ] || return 0
+    wine_down
+    palette_stop_xvfb
+    wine_up "$(cat "$state/display")"
 }
 
 stop() {
     [ -d "$state" ] || return 0
-    wineserver -k >/dev/null 2>&1 || true
+    wine_down
+    palette_stop_xvfb
     if [ -f "$state/xvfb.pid" ]; then
         kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
     fi
@@ -39,5 +85,7 @@ stop() {
 case "${1:-}" in
     start) start ;;
     stop) stop ;;
-    *) echo "usage: $0 start|stop" >&2; exit 2 ;;
+    palette-start) palette_start ;;
+    palette-stop) palette_stop ;;
+    *) echo "usage: $0 start|stop|palette-start|palette-stop" >&2; exit 2 ;;
 esac

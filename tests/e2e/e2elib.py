@@ -1,0 +1,560 @@
+"""What every end-to-end test shares: the real launcher.exe started from a disc
+folder under Wine on the harness's X server, real input through XTEST
+(xdotool without --window), and checks a person could make: the pixels on the
+screen compared with the disc's own bitmaps, the records the probe programs
+leave, which windows exist and whether a process is alive.
+
+Every wait polls against a deadline. Whatever a test starts or changes (the
+launcher, the programs it starts, the WordPad and web-browser stand-ins, the
+registry entries of the game) is undone when the test ends, also when it
+fails or is stopped."""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+TITLE = "Zephrane Launcher"
+WINDOW_SIZE = (644, 456)
+
+# The picture's elements in client coordinates: (x, y, width, height).
+BACKGROUND = (0, 0, 640, 452)
+BIG_FLAME = (339, 62, 50, 136)
+SMALL_FLAME = (115, 159, 25, 50)
+STEMS = {1: "8b1", 2: "8bdldx7", 4: "8b4", 6: "8b6", 7: "8b7", 8: "8b8",
+         9: "8bexit", 10: "8b10", 11: "8bvexa", 12: "8orlo"}
+PLACES = {1: (20, 237, 124, 56), 2: (500, 237, 124, 56), 4: (20, 306, 124, 56),
+          6: (21, 17, 320, 130), 7: (384, 367, 114, 68), 8: (20, 237, 124, 56),
+          9: (500, 306, 124, 56), 10: (20, 376, 124, 56), 11: (150, 347, 114, 87),
+          12: (263, 347, 115, 94)}
+PICTURES = {"up": "u", "focus": "f", "down": "d"}
+WEB_BUTTONS = (2, 6, 7, 11, 12)
+# Points on no button; (322, 228) also lies clear of both flames.
+EMPTY = (322, 228)
+EMPTY_2 = (450, 200)
+
+APP_PATHS_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\zorvex.exe"
+UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Zephrane Demo"
+HTTP_COMMAND_KEY = r"HKCR\http\shell\open\command"
+X11_KEY = r"HKCU\Software\Wine\X11 Driver"
+WORDPAD = r"C:\Program Files\Accessories\WORDPAD.EXE"
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_until(predicate, what, timeout=10.0, interval=0.05):
+    """Polls predicate until it returns something true, which is returned."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure("timed out after %.0f s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+def inside(rect, point):
+    x, y, w, h = rect
+    return x <= point[0] < x + w and y <= point[1] < y + h
+
+
+class Image:
+    """Pixels as RGB bytes, top row first."""
+
+    def __init__(self, width, height, rgb):
+        self.width, self.height, self.rgb = width, height, rgb
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.rgb[i:i + 3])
+
+    def column(self, x):
+        return [self.pixel(x, y) for y in range(self.height)]
+
+
+def read_ppm(data):
+    # P6 header: magic, width, height, maxval, each followed by whitespace.
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        start = pos
+        while not data[pos:pos + 1].isspace():
+            pos += 1
+        fields.append(data[start:pos])
+    if fields[0] != b"P6" or fields[3] != b"255":
+        raise Failure("unexpected image data from ImageMagick")
+    width, height = int(fields[1]), int(fields[2])
+    pos += 1
+    return Image(width, height, data[pos:pos + width * height * 3])
+
+
+class Session:
+    """One test program's view of the harness, and the undo list of what it
+    changed there."""
+
+    def __init__(self, argv):
+        self.build = os.environ.get("ZEPH_BUILD") or os.path.join(ROOT, "build")
+        env = dict(os.environ, ZEPH_BUILD=self.build)
+        out = subprocess.run(
+            ["bash", "-c", 'source "$1/scripts/wine-env.sh" && printf "%s\\0" '
+             '"$WINE" "$WINEPREFIX" "$ZEPH_WINE_ARCH" "$WINEARCH" "$WINEDEBUG" '
+             '"$WINEDLLOVERRIDES" "${WINELOADER:-}"', "-", ROOT],
+            env=env, check=True, stdout=subprocess.PIPE).stdout.decode()
+        (self.wine_path, prefix, arch, winearch, debug, overrides,
+         loader) = out.split("\0")[:7]
+        env.update(WINEPREFIX=prefix, ZEPH_WINE_ARCH=arch, WINEARCH=winearch,
+                   WINEDEBUG=debug, WINEDLLOVERRIDES=overrides)
+        if loader:
+            env["WINELOADER"] = loader
+        self.prefix = prefix
+        # The cross trees come from CMake; the one that runs here follows the
+        # Wine architecture of this machine.
+        wanted = "x86_64" if arch == "win64" else "i686"
+        dirs = [d for d in argv if os.path.basename(d.rstrip("/")) == wanted]
+        if not dirs:
+            raise Failure("no %s cross tree among %s" % (wanted, argv))
+        self.cross = dirs[0]
+        self.disc = os.path.join(self.cross, "disc")
+        self.probe = os.path.join(self.cross, "tests", "probe.exe")
+        self.wintool = os.path.join(self.cross, "tests", "e2e", "wintool.exe")
+        display_file = os.path.join(self.build, "harness", "display")
+        if not os.path.exists(display_file):
+            raise Failure("the harness is not running (no %s)" % display_file)
+        with open(display_file) as f:
+            env["DISPLAY"] = f.read().strip()
+        self.scratch = tempfile.mkdtemp(prefix="e2e-", dir=self.build)
+        self.probe_log = os.path.join(self.scratch, "probe.log")
+        env["ZEPH_PROBE_LOG"] = self.unix_to_windows(self.probe_log)
+        self.env = env
+        self.undo = []
+        self.groups = []
+        self.origin = None
+
+    # -- processes ---------------------------------------------------------
+
+    def start(self, args, cwd=None):
+        """Starts a Windows program in a process group of its own, so that it
+        and whatever it starts in turn can be ended together."""
+        proc = subprocess.Popen([self.wine_path] + args, cwd=cwd, env=self.env,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, start_new_session=True)
+        self.groups.append(proc)
+        return proc
+
+    def wine(self, args, check=True):
+        """Runs a Windows console program to its end and returns its output."""
+        result = subprocess.run([self.wine_path] + args, env=self.env,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL, timeout=60)
+        if check and result.returncode != 0:
+            raise Failure("%s failed with %d" % (" ".join(args), result.returncode))
+        return result.stdout.decode(errors="replace").replace("\r", "")
+
+    def x(self, args, check=True):
+        result = subprocess.run(args, env=self.env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=30)
+        if check and result.returncode != 0:
+            raise Failure("%s failed: %s" % (" ".join(args), result.stderr.decode().strip()))
+        return result.stdout
+
+    def end_all(self):
+        for proc in self.groups:
+            try:
+                os.killpg(proc.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                pass
+        self.groups = []
+
+    def cleanup(self):
+        self.end_all()
+        while self.undo:
+            action = self.undo.pop()
+            try:
+                action()
+            except Exception as e:  # keep undoing the rest
+                print("cleanup: %s" % e)
+        shutil.rmtree(self.scratch, ignore_errors=True)
+
+    def unix_to_windows(self, path):
+        return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+    def windows_to_unix(self, path):
+        drive, rest = path[0].lower(), path[2:].replace("\\", "/")
+        if drive == "z":
+            return rest
+        return os.path.join(self.prefix, "drive_" + drive) + rest
+
+    # -- the registry --------------------------------------------------------
+
+    def reg_query(self, key, value):
+        """The data of a string value, or None when it is not there."""
+        args = ["reg", "query", key] + (["/ve"] if value is None else ["/v", value])
+        out = self.wine(args, check=False)
+        for line in out.splitlines():
+            parts = line.strip().split("    ")
+            if len(parts) >= 3 and parts[1].startswith("REG_"):
+                return "    ".join(parts[2:])
+        return None
+
+    def reg_set(self, key, value, data):
+        args = ["reg", "add", key] + (["/ve"] if value is None else ["/v", value])
+        self.wine(args + ["/t", "REG_SZ", "/d", data, "/f"])
+
+    def reg_delete_key(self, key):
+        self.wine(["reg", "delete", key, "/f"], check=False)
+
+    def reg_import(self, lines):
+        """Applies registry changes in .reg syntax, all in one Wine process."""
+        path = os.path.join(self.scratch, "changes.reg")
+        with open(path, "w", encoding="utf-8") as f:
+            f.write("REGEDIT4\r\n\r\n" + "\r\n".join(lines) + "\r\n")
+        self.wine(["regedit", "/s", self.unix_to_windows(path)])
+
+    def forget_game(self):
+        """Takes the game's two registry entries away, as on a machine that
+        never had it."""
+        self.reg_import(["[-HKEY_LOCAL_MACHINE%s]" % key[4:] for key in (APP_PATHS_KEY,
+                                                                        UNINSTALL_KEY)])
+
+    def prepare(self):
+        """What every test program needs once: the probe in place of WordPad
+        and of the web browser, and the game's entries gone again at the
+        end.
+
+        Wine also stops treating its windows as managed by a window manager:
+        there is none on the harness's display, and a managed window's
+        destruction waits two seconds for one to confirm it."""
+        self.undo.append(self.forget_game)
+        managed = self.reg_query(X11_KEY, "Managed")
+        self.reg_set(X11_KEY, "Managed", "N")
+        self.undo.append(lambda: self.reg_set(X11_KEY, "Managed", managed) if managed else
+                         self.wine(["reg", "delete", X11_KEY, "/v", "Managed", "/f"]))
+        self.install_wordpad_probe()
+        self.install_http_probe()
+
+    def clear_records(self):
+        if os.path.exists(self.probe_log):
+            os.remove(self.probe_log)
+
+    # -- the probe in place of started programs ----------------------------
+
+    def install_wordpad_probe(self):
+        target = self.windows_to_unix(WORDPAD)
+        folder = os.path.dirname(target)
+        made_folder = not os.path.isdir(folder)
+        os.makedirs(folder, exist_ok=True)
+        backup = None
+        if os.path.exists(target):
+            backup = os.path.join(self.scratch, "WORDPAD.EXE.orig")
+            shutil.copy2(target, backup)
+        shutil.copy2(self.probe, target)
+
+        def restore():
+            if backup:
+                shutil.copy2(backup, target)
+            else:
+                os.remove(target)
+                if made_folder:
+                    os.rmdir(folder)
+        self.undo.append(restore)
+
+    def install_http_probe(self):
+        before = self.reg_query(HTTP_COMMAND_KEY, None)
+        self.reg_set(HTTP_COMMAND_KEY, None, '"%s" "%%1"' % self.unix_to_windows(self.probe))
+
+        def restore():
+            if before is None:
+                self.reg_delete_key(HTTP_COMMAND_KEY)
+            else:
+                self.reg_set(HTTP_COMMAND_KEY, None, before)
+        self.undo.append(restore)
+
+    def probe_records(self):
+        """The probe's lines: dicts of module, command line, directory."""
+        try:
+            with open(self.probe_log, encoding="latin-1") as f:
+                lines = f.read().splitlines()
+        except FileNotFoundError:
+            return []
+        records = []
+        for line in lines:
+            fields = line.split("\t")
+            if len(fields) == 5:
+                records.append({"module": fields[0], "cmdline": fields[1], "cwd": fields[2],
+                                "errormode": fields[3], "flags": fields[4]})
+        return records
+
+    def wait_records(self, count, what, timeout=15):
+        return wait_until(lambda: len(self.probe_records()) >= count and self.probe_records(),
+                          what, timeout)
+
+    # -- the screen ----------------------------------------------------------
+
+    def screen_origin(self):
+        if self.origin is None:
+            w, h = (int(v) for v in self.x(["xdotool", "getdisplaygeometry"]).split())
+            self.origin = ((w - WINDOW_SIZE[0]) // 2, (h - WINDOW_SIZE[1]) // 2)
+        return self.origin
+
+    def grab(self, rect, window="root"):
+        """The screen's pixels in a rectangle of client coordinates."""
+        ox, oy = self.screen_origin()
+        x, y, w, h = rect
+        return read_ppm(self.x(["import", "-window", window, "-crop",
+                                "%dx%d+%d+%d" % (w, h, ox + x, oy + y), "+repage",
+                                "-depth", "8", "ppm:-"]))
+
+    def save_screenshot(self, path):
+        ox, oy = self.screen_origin()
+        self.x(["import", "-window", "root", "-crop",
+                "%dx%d+%d+%d" % (WINDOW_SIZE[0], WINDOW_SIZE[1], ox, oy), "+repage", path])
+
+    def keep_screen(self, name):
+        """The whole screen at a failure, for the person reading the log."""
+        folder = os.path.join(self.build, "e2e-failures")
+        os.makedirs(folder, exist_ok=True)
+        path = os.path.join(folder, "%s.%s.png" % (
+            os.path.splitext(os.path.basename(sys.argv[0]))[0], name))
+        try:
+            self.x(["import", "-window", "root", path])
+            print("  the screen at the failure: %s" % path)
+        except Failure:
+            pass
+
+    def windows(self, title=TITLE, pid=None):
+        """The visible top-level windows with the title, of one process or
+        of any."""
+        by_pid = ["--pid", str(pid)] if pid else []
+        out = self.x(["xdotool", "search", "--onlyvisible"] + by_pid + ["--name", "^%s$" % title],
+                     check=False)
+        return out.decode().split()
+
+    # -- input, through the X server ------------------------------------------
+
+    def move(self, point):
+        ox, oy = self.screen_origin()
+        self.x(["xdotool", "mousemove", str(ox + point[0]), str(oy + point[1])])
+
+    def press(self):
+        self.x(["xdotool", "mousedown", "1"])
+
+    def release(self):
+        self.x(["xdotool", "mouseup", "1"])
+
+    def click(self, repeat=1):
+        self.x(["xdotool", "click", "--repeat", str(repeat), "--delay", "60", "1"])
+
+    def key(self, name):
+        self.x(["xdotool", "key", name])
+
+
+class Disc:
+    """The disc's bitmaps as the screen should show them."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.cache = {}
+
+    def bitmap(self, name):
+        if name not in self.cache:
+            path = os.path.join(self.folder, "bitmaps", name)
+            if not os.path.exists(path):
+                raise Failure("the disc has no bitmaps/%s" % name)
+            data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
+                                  stdout=subprocess.PIPE).stdout
+            self.cache[name] = read_ppm(data)
+        return self.cache[name]
+
+    def picture(self, button, kind):
+        return self.bitmap(STEMS[button] + PICTURES[kind] + ".bmp")
+
+
+def masked(image, mask):
+    """The image's bytes with the masked rectangles (image coordinates) set
+    to black."""
+    data = bytearray(image.rgb)
+    for mx, my, mw, mh in mask:
+        x0, x1 = max(mx, 0), min(mx + mw, image.width)
+        for y in range(max(my, 0), min(my + mh, image.height)):
+            if x0 < x1:
+                start = (y * image.width + x0) * 3
+                data[start:start + (x1 - x0) * 3] = bytes((x1 - x0) * 3)
+    return data
+
+
+def same(shown, expected, mask=()):
+    """Whether two equal-sized images agree outside the masked rectangles."""
+    if (shown.width, shown.height) != (expected.width, expected.height):
+        raise Failure("a picture of %dx%d where %dx%d was expected"
+                      % (shown.width, shown.height, expected.width, expected.height))
+    return masked(shown, mask) == masked(expected, mask)
+
+
+class Launcher:
+    """One run of the real launcher.exe."""
+
+    def __init__(self, session, folder=None):
+        self.s = session
+        self.folder = folder or session.disc
+        self.disc = Disc(self.folder)
+        self.proc = None
+
+    def start(self, wait_picture=True):
+        exe = os.path.join(self.folder, "launcher.exe")
+        if not os.path.exists(exe):
+            raise Failure("there is no launcher at %s" % exe)
+        self.proc = self.s.start(["launcher.exe"], cwd=self.folder)
+        self.find_window()
+        if wait_picture:
+            wait_until(lambda: self.background_shown(), "the launcher's picture")
+        return self
+
+    def find_window(self):
+        # By process: X window ids of a client that has just gone are handed
+        # out again to the next one.
+        try:
+            self.window = wait_until(lambda: self.s.windows(pid=self.proc.pid),
+                                     "the launcher's window")[0]
+        except Failure as e:
+            raise Failure("%s (the process %s)" % (e, "runs" if self.alive() else
+                                                   "ended with %d" % self.proc.returncode))
+
+    def alive(self):
+        return self.proc.poll() is None
+
+    def wait_closed(self, what, timeout=10):
+        wait_until(lambda: not self.alive(), what, timeout)
+        wait_until(lambda: self.window not in self.s.windows(), "its window to go", timeout)
+
+    def mask_for(self, button, rect):
+        """Parts of an element's rectangle that other elements may cover:
+        the flames, which run on their own, and the column that buttons 11
+        and 12 share, which belongs to whichever was drawn last."""
+        x, y, _, _ = rect
+        mask = []
+        for flame in (BIG_FLAME, SMALL_FLAME):
+            fx, fy, fw, fh = flame
+            mask.append((fx - x, fy - y, fw, fh))
+        if button == 11:
+            mask.append((263 - x, 0, 1, rect[3]))
+        if button == 12:
+            mask.append((0, 0, 1, rect[3]))
+        return mask
+
+    def shows(self, button):
+        """Which of its pictures a button's place shows: 'up', 'focus',
+        'down', or None for anything else."""
+        rect = PLACES[button]
+        shown = self.s.grab(rect)
+        for kind in PICTURES:
+            if same(shown, self.disc.picture(button, kind), self.mask_for(button, rect)):
+                return kind
+        return None
+
+    def expect(self, button, kind, why, timeout=5):
+        try:
+            wait_until(lambda: self.shows(button) == kind, "button %d in its %s picture (%s)"
+                       % (button, kind, why), timeout)
+        except Failure:
+            raise Failure("%s: button %d shows %s, expected its %s picture"
+                          % (why, button, self.describe(button), kind))
+
+    def describe(self, button):
+        kind = self.shows(button)
+        return "its %s picture" % kind if kind else "none of its pictures"
+
+    def background_region(self, rect):
+        """Whether a rectangle of the picture shows the background's pixels."""
+        x, y, w, h = rect
+        shown = self.s.grab(rect)
+        bg = self.disc.bitmap("8bg1.bmp")
+        expected = Image(w, h, b"".join(bg.rgb[((y + r) * bg.width + x) * 3:
+                                               ((y + r) * bg.width + x + w) * 3]
+                                        for r in range(h)))
+        return same(shown, expected, self.mask_for(0, rect))
+
+    def background_shown(self):
+        # A strip below the buttons that only the background covers.
+        return self.background_region((0, 442, 640, 10))
+
+    def settle(self):
+        """Returns once the launcher has handled all input sent so far: its
+        flames only move while its message queue is empty, so two changes of
+        the small flame seen from now on mean it has been idle since."""
+        last = self.s.grab(SMALL_FLAME).rgb
+        for _ in range(2):
+            def moved():
+                nonlocal last
+                now = self.s.grab(SMALL_FLAME).rgb
+                if now != last:
+                    last = now
+                    return True
+                return False
+            wait_until(moved, "the flames to move on (the launcher to be idle)")
+
+    def expect_all_up(self, why, installed=False, except_for=()):
+        shown = [1] if not installed else [8, 10]
+        for button in shown + [2, 4, 6, 7, 9, 11, 12]:
+            if button not in except_for and self.shows(button) != "up":
+                raise Failure("%s: button %d shows %s, expected its up picture"
+                              % (why, button, self.describe(button)))
+
+
+def run_cases(cases, argv=None):
+    """Runs the cases one after another in one session, each from a clean
+    state: no program of an earlier case left running, no probe record, the
+    game not installed. Prints one line per case and a closing count, and
+    exits non-zero when any case failed."""
+    argv = sys.argv[1:] if argv is None else argv
+    passed = failed = 0
+
+    def stop(signum, frame):
+        raise KeyboardInterrupt()
+    signal.signal(signal.SIGTERM, stop)
+    session = None
+    try:
+        session = Session(argv)
+        session.prepare()
+        for case in cases:
+            try:
+                session.forget_game()
+                case(session)
+                print("ok - %s" % case.__name__)
+                passed += 1
+            except Failure as e:
+                print("FAIL - %s: %s" % (case.__name__, e))
+                session.keep_screen(case.__name__)
+                failed += 1
+            except Exception:
+                print("FAIL - %s: unexpected error" % case.__name__)
+                traceback.print_exc(file=sys.stdout)
+                session.keep_screen(case.__name__)
+                failed += 1
+            finally:
+                session.end_all()
+                session.clear_records()
+            sys.stdout.flush()
+    except Failure as e:
+        print("FAIL - set-up: %s" % e)
+        failed += 1
+    except KeyboardInterrupt:
+        print("FAIL - stopped")
+        failed += 1
+    finally:
+        if session:
+            session.cleanup()
+    print("%d passed, %d failed" % (passed, failed))
+    sys.exit(1 if failed else 0)

@@ -1,0 +1,97 @@
+// What the end-to-end tests need from the Windows side that the X server
+// cannot tell or do: the state of a window as Windows sees it, minimising it
+// the way its owner's taskbar would, and a plain window of another program
+// that takes the foreground.
+//
+//   wintool state TITLE      prints "iconic=N visible=N foreground=N"; exit 1 if none
+//   wintool minimize TITLE   minimises the top-level window with that title
+//   wintool cover L T R B    shows a window over that screen rectangle, takes
+//                            the foreground and stays until it is ended
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char kCoverTitle[] = "e2e cover";
+
+LRESULT CALLBACK CoverWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    switch (uMsg) {
+    case WM_ERASEBKGND: {
+        // One flat colour that no launcher picture is made of, so a test can
+        // tell it apart from anything the launcher draws.
+        RECT rc;
+        GetClientRect(hWnd, &rc);
+        HBRUSH hBrush = CreateSolidBrush(RGB(255, 0, 255));
+        FillRect(reinterpret_cast<HDC>(wParam), &rc, hBrush);
+        DeleteObject(hBrush);
+        return 1;
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+}
+
+int Cover(int nLeft, int nTop, int nRight, int nBottom)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = CoverWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    wc.lpszClassName = "E2eCover";
+    if (!RegisterClassA(&wc))
+        return 2;
+    HWND hWnd = CreateWindowExA(0, wc.lpszClassName, kCoverTitle, WS_POPUP | WS_VISIBLE, nLeft,
+                                nTop, nRight - nLeft, nBottom - nTop, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+    if (hWnd == nullptr)
+        return 2;
+    SetForegroundWindow(hWnd);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
+int State(const char* pszTitle)
+{
+    HWND hWnd = FindWindowA(nullptr, pszTitle);
+    if (hWnd == nullptr) {
+        std::printf("none\n");
+        return 1;
+    }
+    std::printf("iconic=%d visible=%d foreground=%d\n", IsIconic(hWnd) ? 1 : 0,
+                IsWindowVisible(hWnd) ? 1 : 0, GetForegroundWindow() == hWnd ? 1 : 0);
+    return 0;
+}
+
+int Minimize(const char* pszTitle)
+{
+    HWND hWnd = FindWindowA(nullptr, pszTitle);
+    if (hWnd == nullptr)
+        return 1;
+    ShowWindow(hWnd, SW_MINIMIZE);
+    return IsIconic(hWnd) ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "state") == 0)
+        return State(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "minimize") == 0)
+        return Minimize(argv[2]);
+    if (argc == 6 && std::strcmp(argv[1], "cover") == 0)
+        return Cover(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
+                     std::atoi(argv[5]));
+    std::fprintf(stderr, "usage: wintool state|minimize TITLE | cover L T R B\n");
+    return 2;
+}
