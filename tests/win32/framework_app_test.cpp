@@ -1,0 +1,431 @@
+// The application object under Wine: its name, its message loop and idle
+// calls, the main window's end, and the modal message box.
+#include "framework/afxwin.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The one application object; each test sets what its idle time does.
+class CTestApp : public CWinApp {
+public:
+    std::function<BOOL(LONG)> m_pfnIdle;
+
+    BOOL OnIdle(LONG lCount) override
+    {
+        return m_pfnIdle ? m_pfnIdle(lCount) : CWinApp::OnIdle(lCount);
+    }
+};
+
+CTestApp theApp;
+
+const char kExeName[] = "framework_app_test";
+
+// What the loop and the handlers did, in order.
+std::vector<std::string> g_log;
+int g_anDeleted[2];     // per frame id: destructor calls
+BOOL g_bInHandler = FALSE;
+BOOL g_bIdleInHandler = FALSE;
+
+void Log(const std::string& line) { g_log.push_back(line); }
+
+class CTestFrame : public CFrameWnd {
+public:
+    explicit CTestFrame(int nId) : m_nId(nId) {}
+    ~CTestFrame() override { ++g_anDeleted[m_nId]; }
+
+private:
+    // Takes a little while, so that an idle call from anywhere but the loop
+    // between messages would show up inside it.
+    void OnKeyDown(UINT nChar, UINT, UINT)
+    {
+        g_bInHandler = TRUE;
+        Log("key " + std::to_string(nChar));
+        Sleep(10);
+        g_bInHandler = FALSE;
+    }
+    DECLARE_MESSAGE_MAP()
+
+    int m_nId;
+};
+
+BEGIN_MESSAGE_MAP(CTestFrame, CFrameWnd)
+    ON_WM_KEYDOWN()
+END_MESSAGE_MAP()
+
+CTestFrame* CreateFrame(int nId)
+{
+    auto* pFrame = new CTestFrame(nId);
+    const RECT rect = {60, 60, 360, 260};
+    if (!pFrame->Create(nullptr, "framework app test", WS_POPUP, rect)) {
+        ADD_FAILURE() << "Create failed, error " << GetLastError();
+        return nullptr;
+    }
+    return pFrame;
+}
+
+// Ends a Run() that went wrong with a code no test expects, rather than let
+// it wait for ever.
+class CWatchdog {
+public:
+    CWatchdog()
+        : m_hStop(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+          m_dwThread(GetCurrentThreadId()),
+          m_hThread(CreateThread(nullptr, 0, &CWatchdog::Watch, this, 0, nullptr))
+    {
+    }
+    ~CWatchdog()
+    {
+        SetEvent(m_hStop);
+        WaitForSingleObject(m_hThread, INFINITE);
+        CloseHandle(m_hThread);
+        CloseHandle(m_hStop);
+    }
+    static const int kExpired = 99;
+
+private:
+    static DWORD WINAPI Watch(LPVOID pParam)
+    {
+        auto* pThis = static_cast<CWatchdog*>(pParam);
+        if (WaitForSingleObject(pThis->m_hStop, 10000) == WAIT_TIMEOUT)
+            PostThreadMessageA(pThis->m_dwThread, WM_QUIT, kExpired, 0);
+        return 0;
+    }
+    HANDLE m_hStop;
+    DWORD m_dwThread;
+    HANDLE m_hThread;
+};
+
+// A fresh main window for each test, hidden so that nothing but the test's own
+// messages reaches it.
+class framework_app : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_log.clear();
+        g_anDeleted[0] = g_anDeleted[1] = 0;
+        g_bIdleInHandler = FALSE;
+        m_pMain = CreateFrame(0);
+        ASSERT_NE(nullptr, m_pMain);
+        m_hMain = m_pMain->m_hWnd;
+        theApp.m_pMainWnd = m_pMain;
+    }
+    void TearDown() override
+    {
+        theApp.m_pfnIdle = nullptr;
+        if (IsWindow(m_hMain))
+            DestroyWindow(m_hMain);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+        theApp.m_pMainWnd = nullptr;
+    }
+
+    // The loop's end as a test wants it: code 0, the frame deleted once and
+    // no longer the main window.
+    void ExpectRunEndsWithTheMainWindow()
+    {
+        int nCode;
+        {
+            CWatchdog watchdog;
+            nCode = theApp.Run();
+        }
+        EXPECT_EQ(0, nCode);
+        EXPECT_FALSE(IsWindow(m_hMain));
+        EXPECT_EQ(1, g_anDeleted[0]);
+        EXPECT_EQ(nullptr, theApp.m_pMainWnd);
+        EXPECT_EQ(nullptr, theApp.GetMainWnd());
+    }
+
+    CTestFrame* m_pMain = nullptr;
+    HWND m_hMain = nullptr;
+};
+
+// Idle calls and messages as the log records them.
+std::string IdleLine(LONG lCount)
+{
+    if (g_bInHandler)
+        g_bIdleInHandler = TRUE;
+    return "idle " + std::to_string(lCount);
+}
+
+TEST_F(framework_app, IdleRunsAgainAndAgainOnTheUserInterfaceThread)
+{
+    const DWORD dwThread = GetCurrentThreadId();
+    const int kCalls = 100;
+    std::vector<LONG> counts;
+    BOOL bOtherThread = FALSE;
+    const DWORD dwStart = GetTickCount();
+    DWORD dwElapsed = 0;
+    theApp.m_pfnIdle = [&](LONG lCount) {
+        counts.push_back(lCount);
+        bOtherThread |= GetCurrentThreadId() != dwThread;
+        if (static_cast<int>(counts.size()) == kCalls) {
+            dwElapsed = GetTickCount() - dwStart;
+            PostMessageA(m_hMain, WM_CLOSE, 0, 0);
+        }
+        return TRUE;
+    };
+    ExpectRunEndsWithTheMainWindow();
+
+    std::vector<LONG> expected;
+    for (LONG l = 0; l < kCalls; ++l)
+        expected.push_back(l);
+    EXPECT_EQ(expected, counts);  // nothing more once the window had gone
+    EXPECT_FALSE(bOtherThread);
+    // About a millisecond between calls, not a timer's tick or a sleep until
+    // the next message.
+    EXPECT_LT(dwElapsed, 2000u);
+}
+
+TEST_F(framework_app, QueuedMessagesComeFirstAndRestartTheIdleCount)
+{
+    int nRound = 0;
+    theApp.m_pfnIdle = [&](LONG lCount) {
+        Log(IdleLine(lCount));
+        if (nRound == 0 && lCount == 1) {
+            ++nRound;
+            for (UINT nKey : {VK_F1, VK_F2, VK_F3})
+                PostMessageA(m_hMain, WM_KEYDOWN, nKey, 1);
+        } else if (nRound == 1 && lCount == 2) {
+            ++nRound;
+            // Closed from inside the idle call: the loop ends without
+            // another one.
+            SendMessageA(m_hMain, WM_CLOSE, 0, 0);
+        }
+        return TRUE;
+    };
+    ExpectRunEndsWithTheMainWindow();
+
+    EXPECT_EQ((std::vector<std::string>{"idle 0", "idle 1", "key 112", "key 113", "key 114",
+                                        "idle 0", "idle 1", "idle 2"}),
+              g_log);
+    EXPECT_FALSE(g_bIdleInHandler);
+}
+
+// Posts to the main window once the idle calls have stopped, after watching
+// them stay stopped for a while.
+struct IdleObserver {
+    HWND hMain;
+    volatile LONG nIdleCalls;
+    LONG nAfterQuiet;
+    HANDLE hThread;
+
+    static DWORD WINAPI Observe(LPVOID pParam)
+    {
+        auto* pThis = static_cast<IdleObserver*>(pParam);
+        DWORD dwStart = GetTickCount();
+        while (pThis->nIdleCalls < 3 && GetTickCount() - dwStart < 5000)
+            Sleep(1);
+        dwStart = GetTickCount();
+        while (GetTickCount() - dwStart < 150 && pThis->nIdleCalls == 3)
+            Sleep(5);
+        pThis->nAfterQuiet = pThis->nIdleCalls;
+        PostMessageA(pThis->hMain, WM_KEYDOWN, VK_F9, 1);
+        return 0;
+    }
+};
+
+TEST_F(framework_app, AfterIdleReturnsFalseTheLoopSleepsUntilTheNextMessage)
+{
+    IdleObserver observer = {m_hMain, 0, -1, nullptr};
+    theApp.m_pfnIdle = [&](LONG lCount) {
+        Log(IdleLine(lCount));
+        if (InterlockedIncrement(&observer.nIdleCalls) > 3)
+            PostMessageA(m_hMain, WM_CLOSE, 0, 0);
+        return lCount < 2;
+    };
+    observer.hThread = CreateThread(nullptr, 0, &IdleObserver::Observe, &observer, 0, nullptr);
+    ExpectRunEndsWithTheMainWindow();
+    WaitForSingleObject(observer.hThread, INFINITE);
+    CloseHandle(observer.hThread);
+
+    EXPECT_EQ(3, observer.nAfterQuiet);
+    EXPECT_EQ((std::vector<std::string>{"idle 0", "idle 1", "idle 2", "key 120", "idle 0"}), g_log);
+    EXPECT_FALSE(g_bIdleInHandler);
+}
+
+TEST_F(framework_app, OnlyTheMainWindowsEndEndsTheLoop)
+{
+    CTestFrame* pOther = CreateFrame(1);
+    ASSERT_NE(nullptr, pOther);
+    HWND hOther = pOther->m_hWnd;
+    int nRound = 0;
+    theApp.m_pfnIdle = [&](LONG lCount) {
+        if (lCount != 0)
+            return TRUE;
+        if (nRound++ == 0) {
+            PostMessageA(hOther, WM_CLOSE, 0, 0);
+        } else {
+            Log(std::string("other closed ") + (IsWindow(hOther) ? "no" : "yes") + ", deleted " +
+                std::to_string(g_anDeleted[1]) + ", main " +
+                (theApp.m_pMainWnd == m_pMain ? "kept" : "lost"));
+            PostMessageA(m_hMain, WM_CLOSE, 0, 0);
+        }
+        return TRUE;
+    };
+    ExpectRunEndsWithTheMainWindow();
+    EXPECT_EQ(std::vector<std::string>{"other closed yes, deleted 1, main kept"}, g_log);
+    EXPECT_EQ(1, g_anDeleted[1]);
+}
+
+// ---------------------------------------------------------------------------
+// The message box
+
+// What the box looked like to another thread, which then pressed a button.
+struct BoxVisit {
+    DWORD dwUiThread;
+    int nButton;
+    HWND hBox = nullptr;
+    std::string caption;
+    HWND hOwner = nullptr;
+    BOOL bOwnerEnabled = TRUE;
+    std::vector<std::string> texts;
+
+    static BOOL CALLBACK FindBox(HWND hWnd, LPARAM lParam)
+    {
+        char szClass[16] = {};
+        GetClassNameA(hWnd, szClass, sizeof szClass);
+        if (lstrcmpA(szClass, "#32770") != 0 || !IsWindowVisible(hWnd))
+            return TRUE;
+        reinterpret_cast<BoxVisit*>(lParam)->hBox = hWnd;
+        return FALSE;
+    }
+    static BOOL CALLBACK ReadChild(HWND hWnd, LPARAM lParam)
+    {
+        char szText[256] = {};
+        GetWindowTextA(hWnd, szText, sizeof szText);
+        reinterpret_cast<BoxVisit*>(lParam)->texts.emplace_back(szText);
+        return TRUE;
+    }
+    static DWORD WINAPI Visit(LPVOID pParam)
+    {
+        auto* pThis = static_cast<BoxVisit*>(pParam);
+        const DWORD dwStart = GetTickCount();
+        while (pThis->hBox == nullptr && GetTickCount() - dwStart < 10000) {
+            EnumThreadWindows(pThis->dwUiThread, &BoxVisit::FindBox, reinterpret_cast<LPARAM>(pParam));
+            if (pThis->hBox == nullptr)
+                Sleep(5);
+        }
+        if (pThis->hBox == nullptr)
+            return 1;
+        char szCaption[MAX_PATH] = {};
+        GetWindowTextA(pThis->hBox, szCaption, sizeof szCaption);
+        pThis->caption = szCaption;
+        pThis->hOwner = GetWindow(pThis->hBox, GW_OWNER);
+        if (pThis->hOwner != nullptr)
+            pThis->bOwnerEnabled = IsWindowEnabled(pThis->hOwner);
+        EnumChildWindows(pThis->hBox, &BoxVisit::ReadChild, reinterpret_cast<LPARAM>(pParam));
+        PostMessageA(pThis->hBox, WM_COMMAND, MAKEWPARAM(pThis->nButton, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(pThis->hBox, pThis->nButton)));
+        return 0;
+    }
+};
+
+bool Contains(const std::vector<std::string>& texts, const std::string& text)
+{
+    for (const std::string& t : texts) {
+        if (t == text)
+            return true;
+    }
+    return false;
+}
+
+TEST_F(framework_app, MessageBoxIsModalOwnedByTheMainWindowAndNamedAfterTheApplication)
+{
+    SetWindowPos(m_hMain, HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    struct {
+        UINT nType;
+        int nButton;
+        const char* pszButton;
+    } const cases[] = {
+        {MB_OK | MB_ICONEXCLAMATION, IDOK, "OK"},
+        {MB_YESNO | MB_ICONQUESTION, IDNO, "&No"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.nButton);
+        BoxVisit visit;
+        visit.dwUiThread = GetCurrentThreadId();
+        visit.nButton = c.nButton;
+        HANDLE hThread = CreateThread(nullptr, 0, &BoxVisit::Visit, &visit, 0, nullptr);
+        const int nResult = AfxMessageBox("The disc could not be read.", c.nType);
+        WaitForSingleObject(hThread, INFINITE);
+        DWORD dwFound = 1;
+        GetExitCodeThread(hThread, &dwFound);
+        CloseHandle(hThread);
+
+        ASSERT_EQ(0u, dwFound) << "no message box appeared";
+        EXPECT_EQ(c.nButton, nResult);
+        EXPECT_EQ(kExeName, visit.caption);
+        EXPECT_EQ(m_hMain, visit.hOwner);
+        EXPECT_FALSE(visit.bOwnerEnabled);  // modal to its owner
+        EXPECT_TRUE(Contains(visit.texts, "The disc could not be read.")) << ::testing::PrintToString(visit.texts);
+        EXPECT_TRUE(Contains(visit.texts, c.pszButton)) << ::testing::PrintToString(visit.texts);
+        EXPECT_FALSE(IsWindow(visit.hBox));
+        EXPECT_TRUE(IsWindowEnabled(m_hMain));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The application's name
+
+TEST_F(framework_app, WithoutATitleTheApplicationIsNamedAfterItsExecutable)
+{
+    EXPECT_EQ(&theApp, AfxGetApp());
+    EXPECT_EQ(&theApp, AfxGetThread());
+
+    // A copy of this program under another name runs this test again and
+    // writes the name it was given where the first run reads it.
+    char szOut[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("FRAMEWORK_APP_NAME_OUT", szOut, sizeof szOut)) {
+        FILE* pFile = fopen(szOut, "w");
+        ASSERT_NE(nullptr, pFile);
+        fputs(theApp.m_pszAppName, pFile);
+        fclose(pFile);
+        return;
+    }
+    EXPECT_STREQ(kExeName, theApp.m_pszAppName);
+
+    char szTemp[MAX_PATH], szSelf[MAX_PATH], szDir[MAX_PATH], szCopy[MAX_PATH];
+    GetTempPathA(sizeof szTemp, szTemp);
+    snprintf(szDir, sizeof szDir, "%sframework.app %lu", szTemp, GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryA(szDir, nullptr));
+    snprintf(szCopy, sizeof szCopy, "%s\\Demo.Disc.Start.exe", szDir);
+    snprintf(szOut, sizeof szOut, "%s\\name.txt", szDir);
+    GetModuleFileNameA(nullptr, szSelf, sizeof szSelf);
+    ASSERT_TRUE(CopyFileA(szSelf, szCopy, FALSE));
+
+    SetEnvironmentVariableA("FRAMEWORK_APP_NAME_OUT", szOut);
+    char szCommand[2 * MAX_PATH];
+    snprintf(szCommand, sizeof szCommand,
+             "\"%s\" --gtest_filter=framework_app.WithoutATitleTheApplicationIsNamedAfterItsExecutable",
+             szCopy);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    const BOOL bStarted =
+        CreateProcessA(nullptr, szCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    SetEnvironmentVariableA("FRAMEWORK_APP_NAME_OUT", nullptr);
+    ASSERT_TRUE(bStarted);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 60000));
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    char szName[MAX_PATH] = {};
+    if (FILE* pFile = fopen(szOut, "r")) {
+        fgets(szName, sizeof szName, pFile);
+        fclose(pFile);
+    }
+    // Only the last dot starts the extension.
+    EXPECT_STREQ("Demo.Disc.Start", szName);
+    DeleteFileA(szOut);
+    DeleteFileA(szCopy);
+    RemoveDirectoryA(szDir);
+}
+
+}  // namespace
