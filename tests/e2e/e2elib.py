@@ -309,11 +309,12 @@ class Session:
             self.origin = ((w - WINDOW_SIZE[0]) // 2, (h - WINDOW_SIZE[1]) // 2)
         return self.origin
 
-    def grab(self, rect, window="root"):
-        """The screen's pixels in a rectangle of client coordinates."""
-        ox, oy = self.screen_origin()
+    def grab(self, rect, window=None):
+        """The screen's pixels in a rectangle of client coordinates; with a
+        window, as that window's own colour map gives them."""
+        ox, oy = self.screen_origin() if window is None else (0, 0)
         x, y, w, h = rect
-        return read_ppm(self.x(["import", "-window", window, "-crop",
+        return read_ppm(self.x(["import", "-window", window or "root", "-crop",
                                 "%dx%d+%d+%d" % (w, h, ox + x, oy + y), "+repage",
                                 "-depth", "8", "ppm:-"]))
 

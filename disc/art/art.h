@@ -1,0 +1,46 @@
+// The demo disc's pictures: the scene behind the buttons, the two flames,
+// the buttons and the launcher's icon.
+#pragma once
+
+#include "disc/art/bmpfile.h"
+#include "disc/art/raster.h"
+#include "disc/art/text.h"
+#include "frame/layout.h"
+
+#include <string>
+#include <vector>
+
+// The fonts of the disc, all from the DejaVu family.
+struct CFontSet {
+    explicit CFontSet(const std::string& directory)
+        : m_serifBold(directory + "/DejaVuSerif-Bold.ttf"), m_sansBold(directory + "/DejaVuSans-Bold.ttf"),
+          m_sans(directory + "/DejaVuSans.ttf")
+    {
+    }
+    CTypeface m_serifBold, m_sansBold, m_sans;
+};
+
+// Where the flames burn: the middle of each flame's base in window
+// coordinates. The brazier and the lamp of the scene hold them there.
+struct FlameSeat {
+    LayoutRect rect;
+    float baseX, baseY;  // the middle of the fire's root
+    float baseHalfWidth; // half the width of the burning fuel
+};
+constexpr FlameSeat kBigFlameSeat{kBigFlameRect, 364.0f, 190.0f, 15.0f};
+constexpr FlameSeat kSmallFlameSeat{kSmallFlameRect, 127.5f, 204.0f, 6.5f};
+
+// The scene, 640 x 452, without flames: they are drawn over it frame by frame.
+CCanvas PaintBackground(const CFontSet& fonts);
+
+// nFrames frames of the flame on its seat, each its rectangle of the
+// background with the fire painted in. The fire repeats every 16 frames
+// exactly, so frames 0 to 15 loop without a seam.
+std::vector<CCanvas> PaintFlameFrames(const CCanvas& background, const FlameSeat& seat, int nFrames);
+
+// One picture of a button: its place on the background with the button
+// painted over it.
+CCanvas PaintButton(const CCanvas& background, const CFontSet& fonts, int id, ButtonPicture picture);
+
+// The launcher's icon at 16, 32 and 48 pixels, each in 256 and in 16 colours.
+std::vector<IconImage> PaintIcon(const CFontSet& fonts);
