@@ -1,0 +1,159 @@
+"""The launcher run from a read-only disc folder, through a whole session of
+hovering, the web links, read-me and exit, writes no file anywhere in the Wine
+prefix and changes nothing in the registry.
+
+The folder is a copy of the demo disc, bind-mounted read-only (the tests run
+as root, whom file modes do not stop). The registry is compared as the
+wineserver holds it, through `reg export` of HKEY_LOCAL_MACHINE and
+HKEY_CURRENT_USER before and after. The prefix's files are compared by name,
+size and content, except the three files in which the wineserver saves the
+registry: it rewrites them on its own schedule after any change by anyone
+(this test's own set-up of the stand-in programs changes the registry), and
+what they hold is compared through the export instead.
+
+One change to the registry is Wine's own: every program that opens a window
+makes its display driver register the display adapter afresh, as an empty key
+under a new GUID below HKLM\\System\\CurrentControlSet\\Control\\Video (any
+program with a window does it, the launcher's stand-ins too). Those key
+lines are left out; a value anywhere, theirs included, is not."""
+
+import hashlib
+import os
+import shutil
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                "e2e"))
+from e2elib import EMPTY, PLACES, WEB_BUTTONS, Failure, Launcher, run_cases  # noqa: E402
+
+REGISTRY_SAVES = {"system.reg", "user.reg", "userdef.reg"}
+ADAPTER_KEYS = "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\{"
+
+
+def tree(root, skip=()):
+    """Every file and folder below root: its kind, size and digest."""
+    entries = {}
+    for folder, dirs, files in os.walk(root):
+        rel_folder = os.path.relpath(folder, root)
+        for name in dirs:
+            path = os.path.join(folder, name)
+            if os.path.islink(path):
+                entries[os.path.join(rel_folder, name)] = ("link", os.readlink(path))
+            else:
+                entries[os.path.join(rel_folder, name)] = ("folder",)
+        dirs[:] = [d for d in dirs if not os.path.islink(os.path.join(folder, d))]
+        for name in files:
+            rel = os.path.normpath(os.path.join(rel_folder, name))
+            if rel in skip:
+                continue
+            path = os.path.join(folder, name)
+            if os.path.islink(path):
+                entries[rel] = ("link", os.readlink(path))
+                continue
+            try:
+                with open(path, "rb") as f:
+                    digest = hashlib.sha256(f.read()).hexdigest()
+            except OSError as e:
+                digest = "unreadable: %s" % e.strerror
+            entries[rel] = ("file", os.path.getsize(path), digest)
+    return entries
+
+
+def differences(before, after):
+    added = sorted(set(after) - set(before))
+    removed = sorted(set(before) - set(after))
+    changed = sorted(k for k in set(before) & set(after) if before[k] != after[k])
+    return ["added %s" % k for k in added] + ["removed %s" % k for k in removed] + \
+        ["changed %s" % k for k in changed]
+
+
+def read_only_copy(s):
+    """A copy of the disc, mounted read-only; the mount goes with the test."""
+    source = os.path.join(s.scratch, "disc-copy")
+    shutil.copytree(s.disc, source)
+    folder = os.path.join(s.scratch, "disc")
+    os.mkdir(folder)
+    subprocess.run(["mount", "--bind", source, folder], check=True)
+    s.undo.append(lambda: subprocess.run(["umount", "-l", folder], check=False))
+    subprocess.run(["mount", "-o", "remount,bind,ro", folder], check=True)
+    try:
+        with open(os.path.join(folder, "written-by-root"), "w"):
+            pass
+    except OSError:
+        return source, folder
+    raise Failure("the disc folder is not read-only")
+
+
+def registry(s, name):
+    """The registry as the server holds it, one sorted list of lines a root key."""
+    lines = {}
+    for key in ("HKLM", "HKCU"):
+        path = os.path.join(s.scratch, "%s-%s.reg" % (name, key))
+        s.wine(["reg", "export", key, s.unix_to_windows(path), "/y"])
+        with open(path, "rb") as f:
+            text = f.read().decode("utf-16", errors="replace")
+        lines[key] = sorted(set(text.replace("\r", "").split("\n")))
+    return lines
+
+
+def registry_differences(before, after):
+    found = []
+    for key in before:
+        old, new = set(before[key]), set(after[key])
+        new = {line for line in new if line in old or not line.startswith(ADAPTER_KEYS)}
+        found += ["%s gained %s" % (key, line) for line in sorted(new - old)]
+        found += ["%s lost %s" % (key, line) for line in sorted(old - new)]
+    return found
+
+
+def centre(button):
+    x, y, w, h = PLACES[button]
+    return (x + w // 2, y + h // 2)
+
+
+def read_only_disc(s):
+    s.forget_game()
+    s.install_wordpad_probe()
+    s.install_http_probe()
+    source, folder = read_only_copy(s)
+    disc_before = tree(source)
+    prefix_before = tree(s.prefix, REGISTRY_SAVES)
+    registry_before = registry(s, "before")
+
+    launcher = Launcher(s, folder=folder).start()
+    for button in (1, 2, 4, 6, 7, 9, 11, 12):
+        s.move(centre(button))
+        launcher.expect(button, "focus", "hovered")
+        s.move(EMPTY)
+    for n, button in enumerate(WEB_BUTTONS, 1):
+        s.move(centre(button))
+        s.click()
+        s.wait_records(n, "the web link of button %d" % button)
+    s.move(centre(4))
+    s.click()
+    records = s.wait_records(len(WEB_BUTTONS) + 1, "read-me")
+    where = s.unix_to_windows(folder)
+    readme = records[-1]
+    if readme["cmdline"] != '"C:\\Program Files\\Accessories\\WORDPAD.EXE" "%s\\readme.txt"' % where:
+        raise Failure("read-me started %r" % readme["cmdline"])
+    if readme["cwd"] != where:
+        raise Failure("WordPad ran in %s" % readme["cwd"])
+    s.move(centre(9))
+    s.click()
+    launcher.wait_closed("exit to close the launcher")
+
+    written = differences(prefix_before, tree(s.prefix, REGISTRY_SAVES))
+    changed = registry_differences(registry_before, registry(s, "after"))
+    on_disc = differences(disc_before, tree(source))
+    print("session: 8 buttons hovered, %d web links and read-me opened, exit" % len(WEB_BUTTONS))
+    print("files written in the prefix: %d; registry lines changed: %d; files changed on the "
+          "disc: %d" % (len(written), len(changed), len(on_disc)))
+    for line in written + changed + on_disc:
+        print("  " + line)
+    if written or changed or on_disc:
+        raise Failure("the launcher wrote to the prefix, the registry or the disc")
+
+
+if __name__ == "__main__":
+    run_cases([read_only_disc])
