@@ -142,7 +142,7 @@ std::string WithoutImage(const Load& load, const std::vector<Load>& loads)
         return text + " for one interval in every cycle";
     }
     switch (slot.picture) {
-    case kPictureUp: return element + " is not drawn: the background shows in its place, though it still works";
+    case kPictureUp: return element + " is not drawn: the background shows in its place (the button still works)";
     case kPictureFocus:
         return element + " does not light up under the pointer, and after a click it stays pressed until the pointer leaves";
     default: return "pressing " + element + " shows no pressed picture: it stays lit";

@@ -51,7 +51,7 @@ labelled "$work/f1-buttons.png" 9 $(pictures 8b1 8b8 8b10 8b4 8bdldx7 8bexit)
 labelled "$work/f2-sites.png" 9 $(pictures 8b7 8bvexa 8orlo)
 labelled "$work/g-logo.png" 3 $(pictures 8b6)
 labelled "$work/h-big-frames.png" 15 "$bmp"/fire[0-9][0-9].bmp
-labelled "$work/i-small-frames.png" 15 "$bmp"/fire2_*.bmp
+labelled "$work/i-small-frames.png" 15 "$bmp"/fire2_*.bmp -resize 200%
 convert -background '#101010' "$work"/[a-c]-*.png -gravity west -splice 12x0 +append \
     "$work/screens.png"
 convert -background '#101010' "$work/screens.png" "$work"/[d-i]*.png -gravity north -splice 0x12 \

@@ -40,16 +40,42 @@ CCanvas PaintMedallion(const CFontSet& fonts, int nSize, CMask& opaque)
     return canvas;
 }
 
+// Sixteen colours have no gold or deep blue-black: error diffusion mixes them
+// from the colours there are, so that the picture keeps its tones. At 256
+// colours only the larger pictures take a light ordered dither; at 16 pixels
+// it would read as noise.
+std::vector<uint8_t> Diffused(const CCanvas& canvas, const CQuantizer& quantizer, const Rgb8* pColors)
+{
+    CCanvas work = canvas;
+    std::vector<uint8_t> indices(size_t(canvas.Width()) * canvas.Height());
+    for (int y = 0; y < work.Height(); ++y)
+        for (int x = 0; x < work.Width(); ++x) {
+            const Rgb wanted = work.At(x, y);
+            const uint8_t index = quantizer.Nearest(wanted);
+            indices[size_t(y) * work.Width() + x] = index;
+            const Rgb8& got = pColors[index];
+            // Damped, so that the dark face stays calm instead of speckled.
+            const Rgb error = (wanted - Rgb{got.r / 255.0f, got.g / 255.0f, got.b / 255.0f}) * 0.6f;
+            const struct {
+                int dx, dy;
+                float weight;
+            } kSpread[] = {{1, 0, 7.0f / 16}, {-1, 1, 3.0f / 16}, {0, 1, 5.0f / 16}, {1, 1, 1.0f / 16}};
+            for (const auto& spread : kSpread)
+                if (work.Contains(x + spread.dx, y + spread.dy))
+                    work.At(x + spread.dx, y + spread.dy) = work.At(x + spread.dx, y + spread.dy) + error * spread.weight;
+        }
+    return indices;
+}
+
 IconImage Quantized(const CCanvas& canvas, const CMask& opaque, const Rgb8* pColors, int nColors, int nBitCount)
 {
-    // The small pictures take no dither: at 16 pixels it reads as noise.
     const CQuantizer quantizer(pColors, nColors, nBitCount == 8 && canvas.Width() > 16 ? 0.03f : 0.0f);
     IconImage icon;
     icon.nBitCount = nBitCount;
     icon.colors.assign(pColors, pColors + nColors);
     icon.image.nWidth = canvas.Width();
     icon.image.nHeight = canvas.Height();
-    icon.image.indices = quantizer.Quantize(canvas, 0, 0);
+    icon.image.indices = nBitCount == 4 ? Diffused(canvas, quantizer, pColors) : quantizer.Quantize(canvas, 0, 0);
     for (int y = 0; y < canvas.Height(); ++y)
         for (int x = 0; x < canvas.Width(); ++x)
             icon.opaque.push_back(opaque.At(x, y) > 0.0f);

@@ -17,7 +17,6 @@ inline Rgb operator*(Rgb a, float k) { return Rgb{a.r * k, a.g * k, a.b * k}; }
 inline Rgb operator*(Rgb a, Rgb b) { return Rgb{a.r * b.r, a.g * b.g, a.b * b.b}; }
 
 inline float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
-inline float Lerp(float a, float b, float t) { return a + (b - a) * t; }
 inline Rgb Mix(Rgb a, Rgb b, float t) { return a + (b - a) * t; }
 
 // 0 below edge0, 1 above edge1, a smooth S between.

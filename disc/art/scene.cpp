@@ -306,8 +306,8 @@ void PaintFirelight(CCanvas& canvas)
         }
 }
 
-// Below the recesses: the vignette that keeps the ground dark toward the
-// bottom and the corners.
+// Keeps the ground dark toward the bottom and the corners, so that the
+// buttons and the fire stand out.
 void PaintVignette(CCanvas& canvas)
 {
     for (int y = kCopingTop; y < kHeight; ++y)
@@ -321,10 +321,13 @@ void PaintVignette(CCanvas& canvas)
 // Small lettering cut into the wall.
 void PaintInscriptions(CCanvas& canvas, const CFontSet& fonts)
 {
-    const CMask heading = fonts.m_sansBold.Render("ON THE WEB", 9, 3);
-    const int hx = 324 - heading.Width() / 2, hy = 330;
-    canvas.BlendMask(heading, hx + 1, hy + 1, Hex(0x8A8274), 0.5f);
-    canvas.BlendMask(heading, hx, hy, Hex(0x060608), 0.85f);
+    // Cut into the stone: a dark groove with gold in it, lit along its lower
+    // edge.
+    const CMask heading = fonts.m_serifBold.Render("ON THE WEB", 10, 3);
+    const int hx = 324 - heading.Width() / 2, hy = 329;
+    canvas.BlendMask(heading, hx, hy + 1, Hex(0x8A7A60), 0.6f);
+    canvas.BlendMask(heading, hx, hy - 1, Hex(0x040404), 0.9f);
+    canvas.BlendMask(heading, hx, hy, Hex(0xA87A1E), 0.9f);
 
     const CMask credit = fonts.m_sans.Render("ZEPHRANE DEMO", 9, 2);
     canvas.BlendMask(credit, 562 - credit.Width() / 2, 380, Hex(0x8C8676), 0.8f);

@@ -55,14 +55,3 @@ inline float SdPolygon(float px, float py, const std::vector<Point>& v)
 
 // About one pixel of soft edge.
 inline float Coverage(float distance) { return Clamp01(0.5f - distance); }
-
-// Coverage of a shape over a width x height area, sampled at pixel centres.
-template <class Distance>
-CMask ShapeMask(int nWidth, int nHeight, Distance distance)
-{
-    CMask mask(nWidth, nHeight);
-    for (int y = 0; y < nHeight; ++y)
-        for (int x = 0; x < nWidth; ++x)
-            mask.At(x, y) = Coverage(distance(float(x) + 0.5f, float(y) + 0.5f));
-    return mask;
-}

@@ -82,8 +82,8 @@ int Uninstall()
     // then stay registered so that the user can simply try again.
     for (const char* pszName : {demo::kGameExe, demo::kReadme})
         if (!DeleteIfPresent(demo::JoinPath(folder, pszName)))
-            return Report("Zephrane Demo could not be removed: " + demo::JoinPath(folder, pszName) + ":\n" +
-                              demo::SystemErrorText(GetLastError()) +
+            return Report("Zephrane Demo could not be removed: this file could not be deleted:\n" +
+                              demo::JoinPath(folder, pszName) + "\n" + demo::SystemErrorText(GetLastError()) +
                               "\n\nClose the game if it is running, and try again.",
                           MB_ICONSTOP);
     for (const char* pszKey : {demo::kAppPathsKey, demo::kUninstallKey})

@@ -1,0 +1,362 @@
+// The demo disc's programs under Wine, started as the launcher starts them:
+// setup installs the game and writes the two values the launcher reads, the
+// game opens its window from its folder and ends on Escape, the uninstaller
+// takes everything away again. Every test leaves the registry and the
+// Program Files folder as it found them and closes what it opened.
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Written out here rather than taken from the programs' own header, so that
+// a typo there is caught: these are where the launcher looks.
+const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\zorvex.exe";
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zephrane Demo";
+const char kSetupCaption[] = "Zephrane Demo Setup";
+const char kUninstallCaption[] = "Zephrane Demo Uninstall";
+const DWORD kTimeout = 20000;
+
+std::string WindowsPath(std::string unixPath)
+{
+    for (char& c : unixPath)
+        if (c == '/')
+            c = '\\';
+    return "Z:" + unixPath;
+}
+
+const std::string& DiscDir()
+{
+    static const std::string s_disc = WindowsPath(ZEPH_DISC_DIR);
+    return s_disc;
+}
+
+std::string InstallFolder()
+{
+    char szProgramFiles[MAX_PATH];
+    SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, szProgramFiles);
+    return std::string(szProgramFiles) + "\\Zephrane Demo";
+}
+
+std::vector<char> FileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<char>((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A REG_SZ value read the way the launcher reads it: the key opened for
+// querying only. Empty with *pStatus set when it cannot be read.
+std::string QueryValue(const char* pszKey, const char* pszName, LONG* pStatus = nullptr, DWORD* pType = nullptr)
+{
+    HKEY hKey;
+    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, pszKey, 0, KEY_QUERY_VALUE, &hKey);
+    char szData[1024] = {};
+    DWORD cbData = sizeof szData - 1, dwType = 0;
+    if (status == ERROR_SUCCESS) {
+        status = RegQueryValueExA(hKey, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(szData), &cbData);
+        RegCloseKey(hKey);
+    }
+    if (pStatus != nullptr)
+        *pStatus = status;
+    if (pType != nullptr)
+        *pType = dwType;
+    return status == ERROR_SUCCESS ? std::string(szData) : std::string();
+}
+
+LONG KeyStatus(const char* pszKey)
+{
+    HKEY hKey;
+    const LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, pszKey, 0, KEY_QUERY_VALUE, &hKey);
+    if (status == ERROR_SUCCESS)
+        RegCloseKey(hKey);
+    return status;
+}
+
+HWND WaitForWindow(const char* pszClass, const char* pszTitle, DWORD dwTimeout = kTimeout)
+{
+    const DWORD dwStart = GetTickCount();
+    for (;;) {
+        if (HWND hWnd = FindWindowA(pszClass, pszTitle))
+            return hWnd;
+        if (GetTickCount() - dwStart > dwTimeout)
+            return nullptr;
+        Sleep(20);
+    }
+}
+
+// The text of a message box.
+std::string BoxText(HWND hBox)
+{
+    char szText[2048] = {};
+    GetDlgItemTextA(hBox, 0xFFFF, szText, sizeof szText);
+    return szText;
+}
+
+// Presses OK in a message box and waits for the process that showed it.
+DWORD CloseBoxAndWait(HWND hBox)
+{
+    DWORD dwProcessId = 0;
+    GetWindowThreadProcessId(hBox, &dwProcessId);
+    HANDLE hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, dwProcessId);
+    PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+    DWORD dwExit = STILL_ACTIVE;
+    if (hProcess != nullptr) {
+        WaitForSingleObject(hProcess, kTimeout);
+        GetExitCodeProcess(hProcess, &dwExit);
+        CloseHandle(hProcess);
+    }
+    return dwExit;
+}
+
+// A started program, ended by force if a test fails before it ends.
+class CProcess {
+public:
+    // By name alone or by command line alone, as the launcher starts its
+    // programs, in the given directory (null: this process's own).
+    CProcess(const char* pszName, const char* pszCommandLine, const char* pszDirectory = nullptr)
+    {
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        std::string commandLine = pszCommandLine ? pszCommandLine : "";
+        m_bStarted = CreateProcessA(pszName, pszCommandLine ? &commandLine[0] : nullptr, nullptr, nullptr, FALSE,
+                                    CREATE_DEFAULT_ERROR_MODE, nullptr, pszDirectory, &si, &m_pi) != FALSE;
+    }
+    ~CProcess()
+    {
+        if (!m_bStarted)
+            return;
+        if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(m_pi.hProcess, 99);
+            WaitForSingleObject(m_pi.hProcess, kTimeout);
+        }
+        CloseHandle(m_pi.hThread);
+        CloseHandle(m_pi.hProcess);
+    }
+    CProcess(const CProcess&) = delete;
+    CProcess& operator=(const CProcess&) = delete;
+
+    bool Started() const { return m_bStarted; }
+    DWORD Id() const { return m_pi.dwProcessId; }
+    // The exit code, or STILL_ACTIVE when it has not ended in time.
+    DWORD Wait(DWORD dwTimeout = kTimeout) const
+    {
+        WaitForSingleObject(m_pi.hProcess, dwTimeout);
+        DWORD dwExit = STILL_ACTIVE;
+        GetExitCodeProcess(m_pi.hProcess, &dwExit);
+        return dwExit;
+    }
+
+private:
+    bool m_bStarted = false;
+    PROCESS_INFORMATION m_pi = {};
+};
+
+class disc_demo : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RemoveEverything();
+        ASSERT_TRUE(Exists(DiscDir() + "\\setup.exe")) << DiscDir();
+        ASSERT_EQ(ERROR_FILE_NOT_FOUND, KeyStatus(kAppPathsKey)) << "the prefix has the game registered already";
+    }
+    void TearDown() override { RemoveEverything(); }
+
+    // Whatever a failed test left: boxes, the game, the registry entries,
+    // the installed files.
+    static void RemoveEverything()
+    {
+        for (const char* pszCaption : {kSetupCaption, kUninstallCaption})
+            while (HWND hBox = FindWindowA("#32770", pszCaption))
+                CloseBoxAndWait(hBox);
+        while (HWND hGame = FindWindowA("ZorvexDemoWindow", nullptr)) {
+            DWORD dwProcessId = 0;
+            GetWindowThreadProcessId(hGame, &dwProcessId);
+            HANDLE hProcess = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, dwProcessId);
+            if (hProcess == nullptr)
+                break;
+            TerminateProcess(hProcess, 99);
+            WaitForSingleObject(hProcess, kTimeout);
+            CloseHandle(hProcess);
+        }
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathsKey);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+        const std::string folder = InstallFolder();
+        for (const char* pszFile : {"zorvex.exe", "uninst.exe", "readme.txt"})
+            DeleteFileA((folder + "\\" + pszFile).c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+
+    // Setup from the disc, as the install button starts it: by name, in the
+    // disc's folder. Returns its box's text, after closing it.
+    static std::string Install(DWORD* pExit = nullptr)
+    {
+        CProcess setup((DiscDir() + "\\setup.exe").c_str(), nullptr, DiscDir().c_str());
+        EXPECT_TRUE(setup.Started());
+        HWND hBox = WaitForWindow("#32770", kSetupCaption);
+        EXPECT_NE(nullptr, hBox) << "setup showed no box";
+        if (hBox == nullptr)
+            return std::string();
+        const std::string text = BoxText(hBox);
+        const DWORD dwExit = CloseBoxAndWait(hBox);
+        if (pExit != nullptr)
+            *pExit = dwExit;
+        return text;
+    }
+};
+
+} // namespace
+
+TEST_F(disc_demo, SetupCopiesTheGameAndWritesTheTwoValuesTheLauncherReads)
+{
+    CProcess setup((DiscDir() + "\\setup.exe").c_str(), nullptr, DiscDir().c_str());
+    ASSERT_TRUE(setup.Started());
+    HWND hBox = WaitForWindow("#32770", kSetupCaption);
+    ASSERT_NE(nullptr, hBox);
+
+    // Everything is in place by the time setup says it is done.
+    const std::string folder = InstallFolder();
+    EXPECT_NE(std::string::npos, BoxText(hBox).find(folder)) << BoxText(hBox);
+    LONG status;
+    DWORD dwType;
+    EXPECT_EQ(folder, QueryValue(kAppPathsKey, "Path", &status, &dwType));
+    EXPECT_EQ(ERROR_SUCCESS, status);
+    EXPECT_EQ(DWORD(REG_SZ), dwType);
+    EXPECT_EQ("\"" + folder + "\\uninst.exe\"", QueryValue(kUninstallKey, "UninstallString", &status, &dwType));
+    EXPECT_EQ(ERROR_SUCCESS, status);
+    EXPECT_EQ(DWORD(REG_SZ), dwType);
+    const std::pair<const char*, std::string> files[] = {
+        {"zorvex.exe", DiscDir() + "\\game\\zorvex.exe"},
+        {"uninst.exe", DiscDir() + "\\game\\uninst.exe"},
+        {"readme.txt", DiscDir() + "\\readme.txt"},
+    };
+    for (const auto& file : files) {
+        const std::vector<char> installed = FileBytes(folder + "\\" + file.first);
+        EXPECT_FALSE(installed.empty()) << file.first;
+        EXPECT_EQ(FileBytes(file.second), installed) << file.first;
+    }
+
+    EXPECT_EQ(0u, CloseBoxAndWait(hBox));
+    EXPECT_EQ(0u, setup.Wait());
+}
+
+TEST_F(disc_demo, SetupWithoutTheGameOnTheDiscLeavesNothingBehind)
+{
+    // A disc folder with setup but no game folder beside it.
+    char szTemp[MAX_PATH];
+    GetTempPathA(MAX_PATH, szTemp);
+    const std::string disc = std::string(szTemp) + "zephrane-broken-disc";
+    CreateDirectoryA(disc.c_str(), nullptr);
+    const std::string setupCopy = disc + "\\setup.exe";
+    ASSERT_TRUE(CopyFileA((DiscDir() + "\\setup.exe").c_str(), setupCopy.c_str(), FALSE));
+
+    std::string text;
+    DWORD dwExit;
+    {
+        CProcess setup(setupCopy.c_str(), nullptr, disc.c_str());
+        ASSERT_TRUE(setup.Started());
+        HWND hBox = WaitForWindow("#32770", kSetupCaption);
+        ASSERT_NE(nullptr, hBox);
+        text = BoxText(hBox);
+        EXPECT_EQ(ERROR_FILE_NOT_FOUND, KeyStatus(kAppPathsKey));
+        EXPECT_EQ(ERROR_FILE_NOT_FOUND, KeyStatus(kUninstallKey));
+        EXPECT_FALSE(Exists(InstallFolder())) << "the half-made folder stayed";
+        dwExit = CloseBoxAndWait(hBox);
+    }
+    DeleteFileA(setupCopy.c_str());
+    RemoveDirectoryA(disc.c_str());
+    EXPECT_NE(std::string::npos, text.find("could not be installed")) << text;
+    EXPECT_NE(std::string::npos, text.find("zorvex.exe")) << text;
+    EXPECT_EQ(1u, dwExit);
+}
+
+TEST_F(disc_demo, GameStartsFromItsFolderAndEndsOnEscape)
+{
+    DWORD dwSetupExit = 1;
+    Install(&dwSetupExit);
+    ASSERT_EQ(0u, dwSetupExit);
+    const std::string folder = QueryValue(kAppPathsKey, "Path");
+    ASSERT_FALSE(folder.empty());
+
+    // As the play button does: change to the game's folder, start by bare name.
+    char szOld[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, szOld);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+    CProcess game("zorvex.exe", nullptr);
+    SetCurrentDirectoryA(szOld);
+    ASSERT_TRUE(game.Started());
+
+    HWND hGame = WaitForWindow("ZorvexDemoWindow", "Zephrane Demo");
+    ASSERT_NE(nullptr, hGame);
+    DWORD dwOwner = 0;
+    GetWindowThreadProcessId(hGame, &dwOwner);
+    EXPECT_EQ(game.Id(), dwOwner);
+    EXPECT_TRUE(IsWindowVisible(hGame));
+    RECT rc;
+    GetClientRect(hGame, &rc);
+    EXPECT_EQ(512, rc.right);
+    EXPECT_EQ(384, rc.bottom);
+
+    // Other keys do not end it.
+    PostMessageA(hGame, WM_KEYDOWN, VK_SPACE, 0);
+    PostMessageA(hGame, WM_KEYDOWN, 'A', 0);
+    EXPECT_EQ(DWORD(STILL_ACTIVE), game.Wait(300));
+    EXPECT_TRUE(IsWindow(hGame));
+    PostMessageA(hGame, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(0u, game.Wait());
+    EXPECT_FALSE(IsWindow(hGame));
+}
+
+TEST_F(disc_demo, UninstallerRemovesTheFilesTheFolderAndBothEntries)
+{
+    Install();
+    const std::string command = QueryValue(kUninstallKey, "UninstallString");
+    ASSERT_FALSE(command.empty());
+
+    // As the uninstall button does: the stored command line, unchanged.
+    CProcess uninstaller(nullptr, command.c_str());
+    ASSERT_TRUE(uninstaller.Started());
+    HWND hBox = WaitForWindow("#32770", kUninstallCaption);
+    ASSERT_NE(nullptr, hBox);
+    EXPECT_NE(std::string::npos, BoxText(hBox).find("removed from your computer")) << BoxText(hBox);
+    EXPECT_EQ(0u, uninstaller.Wait());
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, KeyStatus(kAppPathsKey));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, KeyStatus(kUninstallKey));
+    EXPECT_FALSE(Exists(InstallFolder()));
+
+    // The copy that finished the job from the temp folder goes when it ends.
+    char szTemp[MAX_PATH];
+    GetTempPathA(MAX_PATH, szTemp);
+    const std::string helper = std::string(szTemp) + "zephrane-uninstall-" + std::to_string(uninstaller.Id()) + ".exe";
+    EXPECT_TRUE(Exists(helper)) << helper;
+    EXPECT_EQ(0u, CloseBoxAndWait(hBox));
+    for (int i = 0; i < 100 && Exists(helper); ++i)
+        Sleep(20);
+    EXPECT_FALSE(Exists(helper)) << helper;
+}
+
+TEST_F(disc_demo, UninstallerKeepsTheInstallationWhileTheGameRuns)
+{
+    Install();
+    const std::string folder = QueryValue(kAppPathsKey, "Path");
+    CProcess game((folder + "\\zorvex.exe").c_str(), nullptr, folder.c_str());
+    ASSERT_NE(nullptr, WaitForWindow("ZorvexDemoWindow", "Zephrane Demo"));
+
+    CProcess uninstaller(nullptr, QueryValue(kUninstallKey, "UninstallString").c_str());
+    HWND hBox = WaitForWindow("#32770", kUninstallCaption);
+    ASSERT_NE(nullptr, hBox);
+    EXPECT_NE(std::string::npos, BoxText(hBox).find("Close the game")) << BoxText(hBox);
+    // Still installed, so that the user can try again.
+    EXPECT_EQ(folder, QueryValue(kAppPathsKey, "Path"));
+    EXPECT_FALSE(QueryValue(kUninstallKey, "UninstallString").empty());
+    EXPECT_TRUE(Exists(folder + "\\zorvex.exe"));
+    EXPECT_EQ(1u, CloseBoxAndWait(hBox));
+}
