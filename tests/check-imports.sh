@@ -3,7 +3,7 @@
 # Fails when any .exe under DIR imports a DLL that is not part of Windows.
 set -euo pipefail
 objdump=$1 dir=$2
-system='^(kernel32|user32|gdi32|advapi32|shell32|winmm|msvcrt|ws2_32|ole32|oleaut32|comctl32|comdlg32|shlwapi|version|api-ms-win-[a-z0-9-]+)\.dll$'
+system='^(kernel32|user32|gdi32|advapi32|shell32|winmm|msvcrt|ws2_32|ole32|oleaut32|comctl32|comdlg32|shlwapi|version|psapi|api-ms-win-[a-z0-9-]+)\.dll$'
 count=0 bad=0
 while IFS= read -r -d '' exe; do
     count=$((count + 1))
