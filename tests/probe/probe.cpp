@@ -13,7 +13,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (!GetEnvironmentVariableA("ZEPH_PROBE_LOG", szLog, sizeof szLog))
         return 2;
     char szModule[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, szModule, sizeof szModule);
+    GetModuleFileNameA(nullptr, szModule, sizeof szModule - 1);
     char szDirectory[MAX_PATH] = {};
     GetCurrentDirectoryA(sizeof szDirectory, szDirectory);
     const UINT uErrorMode = SetErrorMode(0);
