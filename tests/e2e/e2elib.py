@@ -167,11 +167,38 @@ class Session:
         return result.stdout
 
     def end_all(self):
+        """Ends every program this session started, and what those started in
+        turn. Wine gives each started program a session of its own, so those
+        are found by the one thing they all inherit: this session's own probe
+        log in their environment. Wine's own processes (the desktop, its
+        services), which the first program of a server may have started,
+        are left alone: the next program would wait for a new desktop."""
+        groups = {proc.pid for proc in self.groups}
+        marker = ("ZEPH_PROBE_LOG=%s" % self.env["ZEPH_PROBE_LOG"]).encode()
+        for _ in range(10):
+            found = []
+            for pid in os.listdir("/proc"):
+                if not pid.isdigit() or int(pid) == os.getpid():
+                    continue
+                try:
+                    with open("/proc/%s/cmdline" % pid, "rb") as f:
+                        if f.read().lower().startswith(b"c:\\windows\\"):
+                            continue
+                    with open("/proc/%s/environ" % pid, "rb") as f:
+                        ours = marker in f.read().split(b"\0")
+                    if ours or os.getpgid(int(pid)) in groups:
+                        found.append(int(pid))
+                except OSError:
+                    pass
+            if not found:
+                break
+            for pid in found:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+            time.sleep(0.05)
         for proc in self.groups:
-            try:
-                os.killpg(proc.pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
             try:
                 proc.wait(timeout=10)
             except subprocess.TimeoutExpired:

@@ -1,0 +1,134 @@
+"""The whole demo on the demo disc, as a person goes through it: install
+starts the disc's setup and the launcher closes; the next launcher offers
+play and uninstall; read-me opens WordPad (the probe in its place) on the
+right file, twice; a web link reaches the browser (the probe) and the
+launcher stays; play starts the installed game in its folder and the launcher
+closes; uninstall runs the stored command, which takes the game away."""
+
+import os
+import shutil
+
+from e2elib import (APP_PATHS_KEY, EMPTY, UNINSTALL_KEY, WORDPAD, Failure, Launcher, run_cases,
+                    wait_until)
+
+GAME_FOLDER = r"C:\Program Files\Zephrane Demo"
+SETUP_CAPTION = "Zephrane Demo Setup"
+UNINSTALL_CAPTION = "Zephrane Demo Uninstall"
+GAME_TITLE = "Zephrane Demo"
+INSTALL_PLACE = (60, 260)
+UNINSTALL_PLACE = (60, 400)
+README_PLACE = (60, 330)
+
+
+def click_on(s, launcher, button, point):
+    s.move(point)
+    launcher.expect(button, "focus", "the pointer on button %d" % button)
+    s.click()
+
+
+def point_at(s, window):
+    """The pointer over a window of another program; keys go where it is."""
+    geometry = s.x(["xdotool", "getwindowgeometry", window]).decode().split()
+    x, y = (int(v) for v in geometry[geometry.index("Position:") + 1].split(","))
+    w, h = (int(v) for v in geometry[geometry.index("Geometry:") + 1].split("x"))
+    s.x(["xdotool", "mousemove", str(x + w // 2), str(y + h // 3)])
+
+
+def dismiss(s, caption):
+    """Closes a program's message box the way a person does: the pointer
+    over it and Return for its OK button."""
+    box = wait_until(lambda: s.windows(caption), "the box \"%s\"" % caption, timeout=20)[0]
+    point_at(s, box)
+    s.key("Return")
+    wait_until(lambda: box not in s.windows(caption), "the box \"%s\" to close" % caption)
+
+
+def wordpad_record(s, count, what):
+    record = s.wait_records(count, what)[count - 1]
+    if record["module"].upper() != WORDPAD.upper():
+        raise Failure("%s started %s, not WordPad" % (what, record["module"]))
+    return record
+
+
+def whole_demo(s):
+    folder = s.windows_to_unix(GAME_FOLDER)
+    s.undo.append(lambda: shutil.rmtree(folder, ignore_errors=True))
+    disc = s.unix_to_windows(s.disc)
+
+    # Not installed: install runs the disc's setup and the launcher closes.
+    s.move(EMPTY)
+    launcher = Launcher(s).start()
+    click_on(s, launcher, 1, INSTALL_PLACE)
+    launcher.wait_closed("the launcher to close after install")
+    dismiss(s, SETUP_CAPTION)
+    path = s.reg_query(APP_PATHS_KEY, "Path")
+    uninstall = s.reg_query(UNINSTALL_KEY, "UninstallString")
+    if path != GAME_FOLDER or not uninstall:
+        raise Failure("after setup the registry holds Path %r and UninstallString %r"
+                      % (path, uninstall))
+
+    # Installed: play and uninstall on offer.
+    launcher = Launcher(s).start()
+    launcher.expect(8, "up", "the next launcher after setup")
+    launcher.expect(10, "up", "the next launcher after setup")
+
+    # Read-me twice: first the disc's read-me, then, the launcher having
+    # moved into the game's folder, the game's own copy. WordPad runs there.
+    click_on(s, launcher, 4, README_PLACE)
+    first = wordpad_record(s, 1, "the first read-me")
+    s.move(EMPTY)
+    click_on(s, launcher, 4, (README_PLACE[0] + 20, README_PLACE[1]))
+    second = wordpad_record(s, 2, "the second read-me")
+    for record, expected in ((first, disc + r"\readme.txt"), (second, GAME_FOLDER + r"\readme.txt")):
+        cmdline = '"%s" "%s"' % (WORDPAD, expected)
+        if record["cmdline"] != cmdline:
+            raise Failure("WordPad got %s, expected %s" % (record["cmdline"], cmdline))
+        if record["cwd"].rstrip("\\") != GAME_FOLDER:
+            raise Failure("WordPad ran in %s, not in the game's folder" % record["cwd"])
+
+    # A web link reaches the browser; the launcher stays.
+    s.move(EMPTY)
+    click_on(s, launcher, 7, (440, 400))
+    link = s.wait_records(3, "the publisher's web site")[2]
+    if "http://" not in link["cmdline"]:
+        raise Failure("the browser got %s" % link["cmdline"])
+    launcher.settle()
+    if not launcher.alive():
+        raise Failure("read-me or a web link closed the launcher")
+
+    # Play: the installed game runs (the disc's root holds no zorvex.exe, so
+    # only the game's folder can have supplied it) and the launcher closes.
+    s.move(EMPTY)
+    click_on(s, launcher, 8, INSTALL_PLACE)
+    launcher.wait_closed("the launcher to close after play")
+    game = wait_until(lambda: s.windows(GAME_TITLE), "the game's window", timeout=20)[0]
+    pid = s.x(["xdotool", "getwindowpid", game]).decode().strip()
+    # The file the game's process has mapped is the one that was started.
+    with open("/proc/%s/maps" % pid) as f:
+        mapped = {line.split(None, 5)[5].strip() for line in f if "zorvex" in line.lower()}
+    if os.path.join(folder, "zorvex.exe") not in mapped:
+        raise Failure("the game that runs is %s, not the installed one" % sorted(mapped))
+    point_at(s, game)
+    s.key("Escape")
+    wait_until(lambda: not s.windows(GAME_TITLE), "the game to end on Escape")
+
+    # Uninstall runs the stored command; the launcher closes.
+    s.move(EMPTY)
+    launcher = Launcher(s).start()
+    click_on(s, launcher, 10, UNINSTALL_PLACE)
+    launcher.wait_closed("the launcher to close after uninstall")
+    dismiss(s, UNINSTALL_CAPTION)
+    wait_until(lambda: s.reg_query(APP_PATHS_KEY, "Path") is None and
+               s.reg_query(UNINSTALL_KEY, "UninstallString") is None,
+               "the uninstaller to remove both registry values")
+    wait_until(lambda: not os.path.exists(folder), "the game's folder to go")
+
+    # And the demo can be installed again.
+    launcher = Launcher(s).start()
+    launcher.expect(1, "up", "the launcher after uninstall")
+    if len(s.probe_records()) != 3:
+        raise Failure("the probe saw %d starts, expected 3" % len(s.probe_records()))
+
+
+if __name__ == "__main__":
+    run_cases([whole_demo])
