@@ -30,13 +30,22 @@ wine_up() { # display
 }
 
 wine_down() {
+    local pid
     wineserver -k >/dev/null 2>&1 || true
     # A new server cannot start while the old one still holds the prefix.
     if [ -f "$state/wineserver.pid" ]; then
-        local pid
         pid="$(cat "$state/wineserver.pid")"
         for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
     fi
+    # Wine's services can outlive a server stopped while they were starting.
+    # They are this prefix's own Windows programs: end them by their ids.
+    local file
+    for file in $(grep -lzxsF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ); do
+        pid="${file#/proc/}" pid="${pid%/environ}"
+        if { tr '\0' '\n' <"/proc/$pid/cmdline"; } 2>/dev/null | head -1 | grep -q '^[A-Za-z]:\\'; then
+            kill -9 "$pid" 2>/dev/null || true
+        fi
+    done
 }
 
 start() {

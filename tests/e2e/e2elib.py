@@ -23,7 +23,6 @@ TITLE = "Zephrane Launcher"
 WINDOW_SIZE = (644, 456)
 
 # The picture's elements in client coordinates: (x, y, width, height).
-BACKGROUND = (0, 0, 640, 452)
 BIG_FLAME = (339, 62, 50, 136)
 SMALL_FLAME = (115, 159, 25, 50)
 STEMS = {1: "8b1", 2: "8bdldx7", 4: "8b4", 6: "8b6", 7: "8b7", 8: "8b8",
@@ -59,11 +58,6 @@ def wait_until(predicate, what, timeout=10.0, interval=0.05):
         if time.monotonic() > deadline:
             raise Failure("timed out after %.0f s waiting for %s" % (timeout, what))
         time.sleep(interval)
-
-
-def inside(rect, point):
-    x, y, w, h = rect
-    return x <= point[0] < x + w and y <= point[1] < y + h
 
 
 class Image:
@@ -267,8 +261,13 @@ class Session:
         self.undo.append(self.forget_game)
         managed = self.reg_query(X11_KEY, "Managed")
         self.reg_set(X11_KEY, "Managed", "N")
-        self.undo.append(lambda: self.reg_set(X11_KEY, "Managed", managed) if managed else
-                         self.wine(["reg", "delete", X11_KEY, "/v", "Managed", "/f"]))
+
+        def restore():
+            if managed is None:
+                self.wine(["reg", "delete", X11_KEY, "/v", "Managed", "/f"])
+            else:
+                self.reg_set(X11_KEY, "Managed", managed)
+        self.undo.append(restore)
         self.install_wordpad_probe()
         self.install_http_probe()
 
@@ -526,6 +525,8 @@ class Launcher:
         for _ in range(2):
             def moved():
                 nonlocal last
+                if not self.alive():
+                    raise Failure("the launcher ended")
                 now = self.s.grab(SMALL_FLAME).rgb
                 if now != last:
                     last = now
