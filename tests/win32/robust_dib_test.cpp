@@ -45,7 +45,7 @@ COLORREF TableColour(unsigned i)
 
 // What a DIB declares and what its file really holds, set apart so that a
 // file can lie about itself.
-struct CDibSpec {
+struct CDibShape {
     uint32_t cbHeader = 40;  // the stored first field
     bool bCoreFields = false;  // 12-byte core fields and 3-byte colour entries
     int32_t nWidth = 8;
@@ -61,41 +61,41 @@ struct CDibSpec {
 };
 
 // The packed DIB: what the file holds from offset 14 on.
-std::vector<uint8_t> DibBytes(const CDibSpec& spec)
+std::vector<uint8_t> DibBytes(const CDibShape& shape)
 {
     std::vector<uint8_t> dib;
-    Append32(dib, spec.cbHeader);
-    if (spec.bCoreFields) {
-        Append16(dib, uint16_t(spec.nWidth));
-        Append16(dib, uint16_t(spec.nHeight));
-        Append16(dib, spec.nPlanes);
-        Append16(dib, spec.nBitCount);
+    Append32(dib, shape.cbHeader);
+    if (shape.bCoreFields) {
+        Append16(dib, uint16_t(shape.nWidth));
+        Append16(dib, uint16_t(shape.nHeight));
+        Append16(dib, shape.nPlanes);
+        Append16(dib, shape.nBitCount);
     } else {
-        Append32(dib, uint32_t(spec.nWidth));
-        Append32(dib, uint32_t(spec.nHeight));
-        Append16(dib, spec.nPlanes);
-        Append16(dib, spec.nBitCount);
-        Append32(dib, spec.nCompression);
-        Append32(dib, spec.cbSizeImage);
+        Append32(dib, uint32_t(shape.nWidth));
+        Append32(dib, uint32_t(shape.nHeight));
+        Append16(dib, shape.nPlanes);
+        Append16(dib, shape.nBitCount);
+        Append32(dib, shape.nCompression);
+        Append32(dib, shape.cbSizeImage);
         Append32(dib, 2835);
         Append32(dib, 2835);
-        Append32(dib, spec.nClrUsed);
+        Append32(dib, shape.nClrUsed);
         Append32(dib, 0);
         // The later headers carry more fields behind the first 40 bytes.
-        if (spec.cbHeader > 40 && spec.cbHeader <= 124 && spec.cbHeader % 4 == 0)
-            dib.resize(spec.cbHeader, 0);
+        if (shape.cbHeader > 40 && shape.cbHeader <= 124 && shape.cbHeader % 4 == 0)
+            dib.resize(shape.cbHeader, 0);
     }
-    for (uint32_t mask : spec.masks)
+    for (uint32_t mask : shape.masks)
         Append32(dib, mask);
-    for (uint32_t i = 0; i < spec.nTableEntries; ++i) {
+    for (uint32_t i = 0; i < shape.nTableEntries; ++i) {
         const COLORREF colour = TableColour(i);
         dib.push_back(GetBValue(colour));
         dib.push_back(GetGValue(colour));
         dib.push_back(GetRValue(colour));
-        if (!spec.bCoreFields)
+        if (!shape.bCoreFields)
             dib.push_back(0x77);  // the reserved byte, which nobody may read as colour
     }
-    dib.insert(dib.end(), spec.pixels.begin(), spec.pixels.end());
+    dib.insert(dib.end(), shape.pixels.begin(), shape.pixels.end());
     return dib;
 }
 
@@ -109,7 +109,7 @@ std::vector<uint8_t> FileBytes(const std::vector<uint8_t>& dib)
     return file;
 }
 
-std::vector<uint8_t> FileBytes(const CDibSpec& spec) { return FileBytes(DibBytes(spec)); }
+std::vector<uint8_t> FileBytes(const CDibShape& shape) { return FileBytes(DibBytes(shape)); }
 
 uint64_t Stride(int64_t nWidth, unsigned nBitCount)
 {
@@ -146,11 +146,11 @@ uint32_t Pattern(int x, int y) { return uint32_t(x * 5 + y * 11 + 1); }
 
 // The 8 x 4 8-bit file every damaged one is made from: 256 colours, the
 // pixels behind them.
-CDibSpec Sound8Bit()
+CDibShape Sound8Bit()
 {
-    CDibSpec spec;
-    spec.pixels = Rows(8, 4, 8, Pattern);
-    return spec;
+    CDibShape shape;
+    shape.pixels = Rows(8, 4, 8, Pattern);
+    return shape;
 }
 
 // An image's colour at (x, y) from the top, as the system should draw it.
@@ -433,11 +433,11 @@ protected:
     // and "left as it was" can be told apart.
     static void Prime()
     {
-        CDibSpec spec;
-        spec.nWidth = spec.nHeight = 2;
-        spec.nClrUsed = spec.nTableEntries = 3;
-        spec.pixels = Rows(2, 2, 8, [](int x, int y) { return uint32_t(x + y); });
-        DibHandle hPrimer = Load(FileBytes(spec));
+        CDibShape shape;
+        shape.nWidth = shape.nHeight = 2;
+        shape.nClrUsed = shape.nTableEntries = 3;
+        shape.pixels = Rows(2, 2, 8, [](int x, int y) { return uint32_t(x + y); });
+        DibHandle hPrimer = Load(FileBytes(shape));
         ASSERT_NE(hPrimer, nullptr);
         GlobalFree(hPrimer);
         ASSERT_EQ(PaletteInForce(), 3);
@@ -601,28 +601,28 @@ TEST_F(RobustDib, AFileCutAtEveryLength)
 TEST_F(RobustDib, EveryHeaderSize)
 {
     for (uint32_t cbHeader : {0u, 11u, 13u, 39u}) {
-        CDibSpec spec = Sound8Bit();
-        spec.cbHeader = cbHeader;
-        Check("first field " + std::to_string(cbHeader), FileBytes(spec), Loads(kNoPalette, 0));
+        CDibShape shape = Sound8Bit();
+        shape.cbHeader = cbHeader;
+        Check("first field " + std::to_string(cbHeader), FileBytes(shape), Loads(kNoPalette, 0));
     }
     for (uint32_t cbHeader : {41u, 64u}) {
-        CDibSpec spec = Sound8Bit();
-        spec.cbHeader = cbHeader;
-        Check("first field " + std::to_string(cbHeader), FileBytes(spec),
+        CDibShape shape = Sound8Bit();
+        shape.cbHeader = cbHeader;
+        Check("first field " + std::to_string(cbHeader), FileBytes(shape),
               Loads(kNoPalette, kAsTheSystemDraws));
     }
-    CDibSpec endless = Sound8Bit();
+    CDibShape endless = Sound8Bit();
     endless.cbHeader = 0xFFFFFFFF;
     Check("first field 0xFFFFFFFF", FileBytes(endless), kRefused);
 
     for (uint32_t cbHeader : {52u, 56u, 108u, 124u}) {
-        CDibSpec spec = Sound8Bit();
-        spec.cbHeader = cbHeader;
-        const std::vector<uint8_t> file = FileBytes(spec);
+        CDibShape shape = Sound8Bit();
+        shape.cbHeader = cbHeader;
+        const std::vector<uint8_t> file = FileBytes(shape);
         Check("Windows header of " + std::to_string(cbHeader), file, Loads(256, 4),
               IndexedPicture(BlockOf(file), cbHeader, 4, cbHeader + 1024, 8, 4, 8));
     }
-    CDibSpec core = Sound8Bit();
+    CDibShape core = Sound8Bit();
     core.cbHeader = 12;
     core.bCoreFields = true;
     const std::vector<uint8_t> coreFile = FileBytes(core);
@@ -635,33 +635,33 @@ TEST_F(RobustDib, EveryHeaderSize)
 // 4 bytes in all) cannot pass as 4 bytes.
 TEST_F(RobustDib, SizesFromNothingToEnormous)
 {
-    CDibSpec narrow = Sound8Bit();
+    CDibShape narrow = Sound8Bit();
     narrow.nWidth = 0;
     Check("width 0", FileBytes(narrow), Loads(256, kAsTheSystemDraws));
-    CDibSpec flat = Sound8Bit();
+    CDibShape flat = Sound8Bit();
     flat.nHeight = 0;
     Check("height 0", FileBytes(flat), Loads(256, 0));
 
-    CDibSpec backwards = Sound8Bit();
+    CDibShape backwards = Sound8Bit();
     backwards.nWidth = -8;
     Check("negative width", FileBytes(backwards), kRefused);
-    CDibSpec topDown = Sound8Bit();
+    CDibShape topDown = Sound8Bit();
     topDown.nHeight = -4;
     Check("negative height", FileBytes(topDown), kRefused);
-    CDibSpec topDown108 = topDown;
+    CDibShape topDown108 = topDown;
     topDown108.cbHeader = 108;
     Check("negative height, 108-byte header", FileBytes(topDown108), kRefused);
 
-    CDibSpec square = Sound8Bit();
+    CDibShape square = Sound8Bit();
     square.nWidth = square.nHeight = 0x8001;
     Check("0x8001 square", FileBytes(square), kRefused);
     ExpectDrawDibRefuses(BlockOf(FileBytes(square)), "0x8001 square");
-    CDibSpec coreSquare = square;
+    CDibShape coreSquare = square;
     coreSquare.cbHeader = 12;
     coreSquare.bCoreFields = true;
     Check("0x8001 square, core header", FileBytes(coreSquare), kRefused);
 
-    CDibSpec tall = Sound8Bit();
+    CDibShape tall = Sound8Bit();
     tall.nWidth = 1;
     tall.nHeight = 0x40000001;
     tall.nBitCount = 32;
@@ -669,13 +669,13 @@ TEST_F(RobustDib, SizesFromNothingToEnormous)
     tall.pixels.assign(64, 0x5A);
     Check("1 x 0x40000001 at 32 bits", FileBytes(tall), kRefused);
     ExpectDrawDibRefuses(BlockOf(FileBytes(tall)), "1 x 0x40000001 at 32 bits");
-    CDibSpec wide = tall;
+    CDibShape wide = tall;
     wide.nWidth = 0x40000001;
     wide.nHeight = 1;
     Check("0x40000001 x 1 at 32 bits", FileBytes(wide), kRefused);
 
     // The largest core size, in a file that holds its one row.
-    CDibSpec longest;
+    CDibShape longest;
     longest.cbHeader = 12;
     longest.bCoreFields = true;
     longest.nWidth = 65535;
@@ -693,7 +693,7 @@ TEST_F(RobustDib, SizesFromNothingToEnormous)
 // more than 256 entries.
 TEST_F(RobustDib, ColourCountsBeyondTheTable)
 {
-    CDibSpec more = Sound8Bit();
+    CDibShape more = Sound8Bit();
     more.nClrUsed = more.nTableEntries = 257;
     const std::vector<uint8_t> moreFile = FileBytes(more);
     Check("257 colours stated and stored", moreFile, Loads(257, 4),
@@ -701,11 +701,11 @@ TEST_F(RobustDib, ColourCountsBeyondTheTable)
 
     // 257 stated, 256 stored: the 257th entry and the pixels' place lie in
     // the file's last bytes and its zero tail, still inside the block.
-    CDibSpec lying = Sound8Bit();
+    CDibShape lying = Sound8Bit();
     lying.nClrUsed = 257;
     Check("257 colours stated, 256 stored", FileBytes(lying), Loads(257, 4));
 
-    CDibSpec many = Sound8Bit();
+    CDibShape many = Sound8Bit();
     many.nClrUsed = 5000;
     Check("5000 colours stated, 256 stored", FileBytes(many), kRefused);
     ExpectDrawDibRefuses(BlockOf(FileBytes(many)), "5000 colours stated, 256 stored");
@@ -715,7 +715,7 @@ TEST_F(RobustDib, ColourCountsBeyondTheTable)
 
     // 0xFFFFFFFF is taken modulo 65536: 65535 entries, whose 4-byte table
     // size wraps to 65532 bytes, where the pixels are then looked for.
-    CDibSpec all = Sound8Bit();
+    CDibShape all = Sound8Bit();
     all.nClrUsed = 0xFFFFFFFF;
     Check("0xFFFFFFFF colours stated, 256 stored", FileBytes(all), kRefused);
     ExpectDrawDibRefuses(BlockOf(FileBytes(all)), "0xFFFFFFFF colours stated, 256 stored");
@@ -731,26 +731,26 @@ TEST_F(RobustDib, RunLengthPixelsAndTheirStatedSize)
     // Every row one run of its own colour, then the end of the picture.
     const std::vector<uint8_t> rle8 = {8, 1, 0, 0, 8, 2, 0, 0, 8, 3, 0, 0, 8, 4, 0, 1};
     auto rowColour = [](int, int y) { return TableColour(4 - y); };
-    CDibSpec spec = Sound8Bit();
-    spec.nCompression = BI_RLE8;
-    spec.pixels = rle8;
-    spec.cbSizeImage = uint32_t(rle8.size());
-    Check("RLE8", FileBytes(spec), Loads(256, 4), rowColour);
+    CDibShape shape = Sound8Bit();
+    shape.nCompression = BI_RLE8;
+    shape.pixels = rle8;
+    shape.cbSizeImage = uint32_t(rle8.size());
+    Check("RLE8", FileBytes(shape), Loads(256, 4), rowColour);
 
     // Stated to the last byte of the block, the zero tail included.
-    spec.cbSizeImage = uint32_t(rle8.size() + 14);
-    Check("RLE8 stated to the block's end", FileBytes(spec), Loads(256, 4), rowColour);
-    spec.cbSizeImage = uint32_t(rle8.size() + 15);
-    Check("RLE8 stated one byte beyond the block", FileBytes(spec), kRefused);
-    ExpectDrawDibRefuses(BlockOf(FileBytes(spec)), "RLE8 stated one byte beyond the block");
-    spec.cbSizeImage = 0;
-    Check("RLE8 with no size", FileBytes(spec), kRefused);
-    ExpectDrawDibRefuses(BlockOf(FileBytes(spec)), "RLE8 with no size");
-    spec.cbSizeImage = 0xFFFFFFFF;
-    Check("RLE8 stated far larger than the file", FileBytes(spec), kRefused);
+    shape.cbSizeImage = uint32_t(rle8.size() + 14);
+    Check("RLE8 stated to the block's end", FileBytes(shape), Loads(256, 4), rowColour);
+    shape.cbSizeImage = uint32_t(rle8.size() + 15);
+    Check("RLE8 stated one byte beyond the block", FileBytes(shape), kRefused);
+    ExpectDrawDibRefuses(BlockOf(FileBytes(shape)), "RLE8 stated one byte beyond the block");
+    shape.cbSizeImage = 0;
+    Check("RLE8 with no size", FileBytes(shape), kRefused);
+    ExpectDrawDibRefuses(BlockOf(FileBytes(shape)), "RLE8 with no size");
+    shape.cbSizeImage = 0xFFFFFFFF;
+    Check("RLE8 stated far larger than the file", FileBytes(shape), kRefused);
 
     // Runs that never end the picture and reach the block's last byte.
-    CDibSpec endless = Sound8Bit();
+    CDibShape endless = Sound8Bit();
     endless.nCompression = BI_RLE8;
     endless.pixels.assign(64, 2);  // runs of two pixels of colour 2, with no end
     endless.cbSizeImage = 64 + 14;
@@ -758,7 +758,7 @@ TEST_F(RobustDib, RunLengthPixelsAndTheirStatedSize)
           Loads(256, kAsTheSystemDraws));
 
     const std::vector<uint8_t> rle4 = {8, 0x12, 0, 0, 8, 0x34, 0, 0, 8, 0x56, 0, 0, 8, 0x78, 0, 1};
-    CDibSpec spec4 = Sound8Bit();
+    CDibShape spec4 = Sound8Bit();
     spec4.nBitCount = 4;
     spec4.nTableEntries = 16;
     spec4.nCompression = BI_RLE4;
@@ -774,7 +774,7 @@ TEST_F(RobustDib, RunLengthPixelsAndTheirStatedSize)
     Check("RLE4 stated one byte beyond the block", FileBytes(spec4), kRefused);
 
     // A compression the system does not know is bounded the same way.
-    CDibSpec unknown = spec;
+    CDibShape unknown = shape;
     unknown.nCompression = 99;
     unknown.cbSizeImage = uint32_t(rle8.size());
     Check("unknown compression", FileBytes(unknown), Loads(256, kAsTheSystemDraws));
@@ -786,22 +786,22 @@ TEST_F(RobustDib, RunLengthPixelsAndTheirStatedSize)
 TEST_F(RobustDib, BitFieldMasks)
 {
     auto pixels16 = Rows(8, 4, 16, [](int x, int y) { return uint32_t(0xF800 >> (x + y)); });
-    CDibSpec spec;
-    spec.nBitCount = 16;
-    spec.nCompression = BI_BITFIELDS;
-    spec.nTableEntries = 0;
-    spec.masks = {0xF800, 0x07E0, 0x001F};
-    spec.pixels = pixels16;
-    Check("16-bit 5-6-5 masks", FileBytes(spec), Loads(kNoPalette, 4));
+    CDibShape shape;
+    shape.nBitCount = 16;
+    shape.nCompression = BI_BITFIELDS;
+    shape.nTableEntries = 0;
+    shape.masks = {0xF800, 0x07E0, 0x001F};
+    shape.pixels = pixels16;
+    Check("16-bit 5-6-5 masks", FileBytes(shape), Loads(kNoPalette, 4));
 
-    spec.masks = {0, 0, 0};
-    Check("zero masks", FileBytes(spec), Loads(kNoPalette, kAsTheSystemDraws));
-    spec.masks = {0xFFFF, 0xFFFF, 0xFFFF};
-    Check("masks that all overlap", FileBytes(spec), Loads(kNoPalette, kAsTheSystemDraws));
-    spec.masks = {0xFFC0, 0x0FF0, 0x003F};
-    Check("masks that partly overlap", FileBytes(spec), Loads(kNoPalette, kAsTheSystemDraws));
+    shape.masks = {0, 0, 0};
+    Check("zero masks", FileBytes(shape), Loads(kNoPalette, kAsTheSystemDraws));
+    shape.masks = {0xFFFF, 0xFFFF, 0xFFFF};
+    Check("masks that all overlap", FileBytes(shape), Loads(kNoPalette, kAsTheSystemDraws));
+    shape.masks = {0xFFC0, 0x0FF0, 0x003F};
+    Check("masks that partly overlap", FileBytes(shape), Loads(kNoPalette, kAsTheSystemDraws));
 
-    CDibSpec spec32 = spec;
+    CDibShape spec32 = shape;
     spec32.nBitCount = 32;
     spec32.masks = {0xFFFFFFFF, 0xFFFFFFFF, 0};
     spec32.pixels = Rows(8, 4, 32, [](int x, int y) { return uint32_t(x * 0x010203 + y); });
@@ -809,8 +809,8 @@ TEST_F(RobustDib, BitFieldMasks)
 
     // The block must hold 40 + 12 + 4 rows of 16 bytes: the file's length
     // exactly, and one byte less.
-    spec.masks = {0xF800, 0x07E0, 0x001F};
-    std::vector<uint8_t> exact = FileBytes(spec);
+    shape.masks = {0xF800, 0x07E0, 0x001F};
+    std::vector<uint8_t> exact = FileBytes(shape);
     exact.resize(40 + 12 + 64);
     Check("masks and rows exactly in the block", exact, Loads(kNoPalette, 4));
     exact.pop_back();
@@ -822,35 +822,35 @@ TEST_F(RobustDib, BitFieldMasks)
 // bits have a palette, and the system may refuse to draw the rest.
 TEST_F(RobustDib, PlanesAndBitCounts)
 {
-    CDibSpec planes = Sound8Bit();
+    CDibShape planes = Sound8Bit();
     planes.nPlanes = 0;
     Check("planes 0", FileBytes(planes), Loads(256, kAsTheSystemDraws));
 
     for (unsigned nBits : {0u, 2u, 3u, 64u}) {
-        CDibSpec spec = Sound8Bit();
-        spec.nBitCount = uint16_t(nBits);
+        CDibShape shape = Sound8Bit();
+        shape.nBitCount = uint16_t(nBits);
         // As many colours as the system would look for, and every row.
-        spec.nTableEntries = nBits <= 8 ? 1u << nBits : 0;
-        spec.pixels.assign(size_t(Stride(8, nBits) * 4), 0x3C);
-        Check(std::to_string(nBits) + " bits", FileBytes(spec),
+        shape.nTableEntries = nBits <= 8 ? 1u << nBits : 0;
+        shape.pixels.assign(size_t(Stride(8, nBits) * 4), 0x3C);
+        Check(std::to_string(nBits) + " bits", FileBytes(shape),
               Loads(kNoPalette, kAsTheSystemDraws));
     }
 
     for (unsigned nBits : {1u, 4u}) {
-        CDibSpec spec = Sound8Bit();
-        spec.nBitCount = uint16_t(nBits);
-        spec.nTableEntries = 1u << nBits;
-        spec.pixels = Rows(8, 4, nBits, Pattern);
-        const std::vector<uint8_t> file = FileBytes(spec);
+        CDibShape shape = Sound8Bit();
+        shape.nBitCount = uint16_t(nBits);
+        shape.nTableEntries = 1u << nBits;
+        shape.pixels = Rows(8, 4, nBits, Pattern);
+        const std::vector<uint8_t> file = FileBytes(shape);
         Check(std::to_string(nBits) + " bits", file, Loads(1 << nBits, 4),
               IndexedPicture(BlockOf(file), 40, 4, 40 + (4u << nBits), 8, 4, nBits));
     }
     for (unsigned nBits : {16u, 24u, 32u}) {
-        CDibSpec spec = Sound8Bit();
-        spec.nBitCount = uint16_t(nBits);
-        spec.nTableEntries = 0;
-        spec.pixels = Rows(8, 4, nBits, [](int x, int y) { return uint32_t(x * 0x1F0 + y); });
-        Check(std::to_string(nBits) + " bits", FileBytes(spec), Loads(kNoPalette, 4));
+        CDibShape shape = Sound8Bit();
+        shape.nBitCount = uint16_t(nBits);
+        shape.nTableEntries = 0;
+        shape.pixels = Rows(8, 4, nBits, [](int x, int y) { return uint32_t(x * 0x1F0 + y); });
+        Check(std::to_string(nBits) + " bits", FileBytes(shape), Loads(kNoPalette, 4));
     }
 }
 
