@@ -22,6 +22,9 @@ configure "$ZEPH_BUILD/host" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang
     "-DZEPH_CROSS_DIRS=$cross_dirs"
 cmake --build "$ZEPH_BUILD/host"
 
+# Listing the Wine tests runs them under Wine, in the finished prefix.
+"$ZEPH_ROOT/scripts/wine-prefix.sh"
+
 # The Wine tests run in the tree whose programs this machine can execute.
 i686_tests=ON
 [ "$ZEPH_WINE_ARCH" = win64 ] && i686_tests=OFF

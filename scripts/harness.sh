@@ -81,8 +81,10 @@ palette_stop() {
 }
 
 stop() {
-    [ -d "$state" ] || return 0
+    # Also ends a server some other run left behind for this prefix: the test
+    # discovery of a build starts one, on no display at all.
     wine_down
+    [ -d "$state" ] || return 0
     palette_stop_xvfb
     if [ -f "$state/xvfb.pid" ]; then
         kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true

@@ -6,6 +6,8 @@ source "$(dirname "$0")/wine-env.sh"
 stamp="$WINEPREFIX/.zephrane-ready"
 [ -f "$stamp" ] && exit 0
 
+# A server still running for a half-made prefix would serve the new one.
+wineserver -k >/dev/null 2>&1 || true
 rm -rf "$WINEPREFIX"
 mkdir -p "$(dirname "$WINEPREFIX")"
 echo "wine-prefix: creating $WINEPREFIX"
