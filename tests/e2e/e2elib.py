@@ -136,8 +136,9 @@ class Session:
     # -- processes ---------------------------------------------------------
 
     def start(self, args, cwd=None):
-        """Starts a Windows program in a process group of its own, so that it
-        and whatever it starts in turn can be ended together."""
+        """Starts a Windows program, detached from this program's output
+        (Wine's services would otherwise keep a test runner waiting on it);
+        end_all ends it."""
         proc = subprocess.Popen([self.wine_path] + args, cwd=cwd, env=self.env,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL, start_new_session=True)

@@ -178,6 +178,7 @@ TEST_F(LauncherActions, InstallWithoutSetupShowsTheSystemsTextThenAsksToClose)
         window->OnInstall();
         seen = watcher.Seen();
     }
+    ExpectStartedByName("setup.exe");
     ASSERT_EQ(seen.size(), 1u) << "one box";
     EXPECT_EQ(seen[0].caption, "Setup.exe");
     EXPECT_EQ(seen[0].text, SystemText(ERROR_FILE_NOT_FOUND));
@@ -190,9 +191,8 @@ TEST_F(LauncherActions, InstallWithoutSetupShowsTheSystemsTextThenAsksToClose)
     ExpectNothingStarted(m_log);
 }
 
-// A bare "setup.exe" runs from the current directory and nowhere else, with
-// nothing but the size in its start-up information, the system's default
-// error mode and the launcher's current directory.
+// A bare "setup.exe" runs from the current directory, which it gets as its
+// own, with no start-up flags.
 TEST_F(LauncherActions, InstallStartsSetupFromTheCurrentDirectory)
 {
     CDiscFolder disc;
@@ -203,6 +203,7 @@ TEST_F(LauncherActions, InstallStartsSetupFromTheCurrentDirectory)
         window->OnInstall();
         EXPECT_TRUE(watcher.Seen().empty()) << "a box for a start that worked";
     }
+    ExpectStartedByName("setup.exe");
     EXPECT_TRUE(g_bCloseRequested);
     ASSERT_TRUE(m_log.WaitForRecords(1));
     const CProbeRecord record = m_log.Records()[0];
@@ -226,6 +227,7 @@ TEST_F(LauncherActions, PlayStartsTheGameFromItsDirectory)
 
     std::strcpy(g_szGamePath, game.c_str());
     window->OnPlay();
+    ExpectStartedByName("zorvex.exe");
     EXPECT_TRUE(g_bCloseRequested);
     ASSERT_TRUE(m_log.WaitForRecords(1));
     CProbeRecord record = m_log.Records()[0];
@@ -240,6 +242,7 @@ TEST_F(LauncherActions, PlayStartsTheGameFromItsDirectory)
     g_bCloseRequested = false;
     g_szGamePath[0] = '\0';
     window->OnPlay();
+    ExpectStartedByName("zorvex.exe");
     EXPECT_TRUE(g_bCloseRequested);
     ASSERT_TRUE(m_log.WaitForRecords(2));
     record = m_log.Records()[1];
@@ -255,6 +258,7 @@ TEST_F(LauncherActions, PlayStartsTheGameFromItsDirectory)
     std::strcpy(g_szGamePath, gone.c_str());
     g_bCloseRequested = false;
     window->OnPlay();
+    ExpectStartedByName("zorvex.exe");
     EXPECT_TRUE(g_bCloseRequested);
     EXPECT_TRUE(SamePath(CurrentDirectory(), disc.Path()));
     EXPECT_FALSE(m_log.WaitForRecords(3, 1500));
@@ -278,6 +282,7 @@ TEST_F(LauncherActions, UninstallRunsTheStoredCommandUnchanged)
     std::strcpy(g_szGamePath, game.c_str());
 
     window->OnUninstall();
+    ExpectStartedByCommandLine(command);
     EXPECT_TRUE(g_bCloseRequested);
     ASSERT_TRUE(m_log.WaitForRecords(1));
     const CProbeRecord record = m_log.Records()[0];
@@ -291,6 +296,7 @@ TEST_F(LauncherActions, UninstallRunsTheStoredCommandUnchanged)
     g_szUninstallCmd[0] = '\0';
     g_bCloseRequested = false;
     window->OnUninstall();
+    ExpectStartedByCommandLine("");
     EXPECT_TRUE(g_bCloseRequested);
     EXPECT_FALSE(m_log.WaitForRecords(2, 1500));
     EXPECT_TRUE(watcher.Seen().empty());
@@ -302,6 +308,7 @@ TEST_F(LauncherActions, ExitOnlyAsksToClose)
     CDiscFolder disc;
     CLauncherWindow window;
     window->OnExit();
+    EXPECT_TRUE(g_starts.empty());
     EXPECT_TRUE(g_bCloseRequested);
     EXPECT_TRUE(window.Alive());
     ExpectNothingStarted(m_log);
@@ -319,6 +326,7 @@ TEST_F(LauncherActions, ReadmeOpensTheFileOfTheDirectoryItWasIn)
     std::strcpy(g_szGamePath, game.c_str());
 
     window->OnReadme();
+    ExpectStartedByCommandLine(ReadmeLine(disc.Path()));
     ASSERT_TRUE(m_log.WaitForRecords(1));
     CProbeRecord record = m_log.Records()[0];
     EXPECT_TRUE(SamePath(record.module, kWordPad)) << record.module;
@@ -329,6 +337,7 @@ TEST_F(LauncherActions, ReadmeOpensTheFileOfTheDirectoryItWasIn)
 
     // The second press starts from the game directory.
     window->OnReadme();
+    ExpectStartedByCommandLine(ReadmeLine(game));
     ASSERT_TRUE(m_log.WaitForRecords(2));
     record = m_log.Records()[1];
     EXPECT_EQ(record.commandLine, ReadmeLine(game));
@@ -387,6 +396,7 @@ TEST_F(LauncherActions, ReadmeWithoutWordPadFailsSilently)
     CBoxWatcher watcher;
     std::strcpy(g_szGamePath, game.c_str());
     window->OnReadme();
+    ExpectStartedByCommandLine(ReadmeLine(disc.Path()));
     ExpectNothingStarted(m_log);
     EXPECT_TRUE(watcher.Seen().empty());
     EXPECT_FALSE(g_bCloseRequested);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -138,27 +139,91 @@ TEST_F(LauncherRegistry, ValuesAreTakenAsStored)
     EXPECT_STREQ(g_szGamePath, "D:\\Z");
 }
 
-// Every lookup closes every key it opened.
-TEST_F(LauncherRegistry, LookupsLeaveNoKeyOpen)
+// The registry calls the lookup makes, counted on their way to the system.
+struct CRegistryCalls {
+    std::vector<HKEY> open;  // opened and not yet closed
+    int nOpens = 0, nStrayCloses = 0, nWrites = 0;
+    bool bOnlyQueryAccess = true;
+};
+CRegistryCalls g_calls;
+CImportPatch* g_pPatches[4];
+
+LONG WINAPI SpyRegOpenKeyExA(HKEY hRoot, LPCSTR lpszKey, DWORD dwOptions, REGSAM samDesired,
+                             PHKEY phKey)
 {
-    DWORD dwBefore = 0, dwAfter = 0;
-    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &dwBefore));
-    for (int n = 0; n < 25; ++n)
-        GetPaths();  // no keys
+    const auto pfn = reinterpret_cast<decltype(&RegOpenKeyExA)>(g_pPatches[0]->Original());
+    const LONG lResult = pfn(hRoot, lpszKey, dwOptions, samDesired, phKey);
+    if (hRoot != HKEY_LOCAL_MACHINE || dwOptions != 0 || samDesired != KEY_QUERY_VALUE)
+        g_calls.bOnlyQueryAccess = false;
+    if (lResult == ERROR_SUCCESS) {
+        ++g_calls.nOpens;
+        g_calls.open.push_back(*phKey);
+    }
+    return lResult;
+}
+
+LONG WINAPI SpyRegCloseKey(HKEY hKey)
+{
+    const auto it = std::find(g_calls.open.begin(), g_calls.open.end(), hKey);
+    if (it == g_calls.open.end())
+        ++g_calls.nStrayCloses;
+    else
+        g_calls.open.erase(it);
+    return reinterpret_cast<decltype(&RegCloseKey)>(g_pPatches[1]->Original())(hKey);
+}
+
+LONG WINAPI SpyRegSetValueExA(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD)
+{
+    ++g_calls.nWrites;
+    return ERROR_ACCESS_DENIED;
+}
+
+LONG WINAPI SpyRegCreateKeyExA(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
+                               PHKEY, LPDWORD)
+{
+    ++g_calls.nWrites;
+    return ERROR_ACCESS_DENIED;
+}
+
+// One lookup under watch: every key it opened is closed exactly once, each
+// opened for querying alone, and nothing is written.
+void ExpectCleanLookup(const char* what)
+{
+    SCOPED_TRACE(what);
+    g_calls = CRegistryCalls{};
+    {
+        CImportPatch open("advapi32.dll", "RegOpenKeyExA", reinterpret_cast<void*>(&SpyRegOpenKeyExA));
+        CImportPatch close("advapi32.dll", "RegCloseKey", reinterpret_cast<void*>(&SpyRegCloseKey));
+        CImportPatch set("advapi32.dll", "RegSetValueExA", reinterpret_cast<void*>(&SpyRegSetValueExA));
+        CImportPatch create("advapi32.dll", "RegCreateKeyExA",
+                            reinterpret_cast<void*>(&SpyRegCreateKeyExA));
+        g_pPatches[0] = &open;
+        g_pPatches[1] = &close;
+        ASSERT_TRUE(open.Installed() && close.Installed() && set.Installed() && create.Installed());
+        GetPaths();
+    }
+    EXPECT_TRUE(g_calls.open.empty()) << g_calls.open.size() << " keys left open";
+    EXPECT_EQ(g_calls.nStrayCloses, 0) << "closes of keys not open";
+    EXPECT_TRUE(g_calls.bOnlyQueryAccess);
+    EXPECT_EQ(g_calls.nWrites, 0);
+}
+
+TEST_F(LauncherRegistry, LookupsCloseEveryKeyOnceAndWriteNothing)
+{
+    ExpectCleanLookup("no keys");
+    EXPECT_EQ(g_calls.nOpens, 0);
     m_keys.CreateKey(kAppPathsKey);
-    for (int n = 0; n < 25; ++n)
-        GetPaths();  // the key without its value
+    ExpectCleanLookup("the key without its value");
+    EXPECT_EQ(g_calls.nOpens, 1);
     m_keys.SetString(kAppPathsKey, "Path", kGame);
-    for (int n = 0; n < 25; ++n)
-        GetPaths();  // no uninstall key
+    ExpectCleanLookup("no uninstall key");
     m_keys.CreateKey(kUninstallKey);
-    for (int n = 0; n < 25; ++n)
-        GetPaths();  // no command
+    ExpectCleanLookup("no command");
+    EXPECT_EQ(g_calls.nOpens, 2);
     m_keys.SetString(kUninstallKey, "UninstallString", kCommand);
-    for (int n = 0; n < 25; ++n)
-        ASSERT_TRUE(GetPaths());
-    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &dwAfter));
-    EXPECT_EQ(dwAfter, dwBefore);
+    ExpectCleanLookup("both values");
+    EXPECT_EQ(g_calls.nOpens, 2);
+    EXPECT_EQ(g_bInstalled, 1);
 }
 
 // ---------------------------------------------------------------------------
