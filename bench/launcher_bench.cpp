@@ -8,6 +8,8 @@
 //                             and the same pixels put with SetDIBitsToDevice alone
 //   bench_launcher spin       the launcher with an idle loop that never waits,
 //                             the baseline of the idle cost
+//   bench_launcher start N    where start-up time goes: the whole set-up, and
+//                             N more rounds of loading every image
 //
 // Results go to standard output as "name value" lines.
 #include "app/launcher_app.h"
@@ -21,7 +23,7 @@
 
 namespace {
 
-enum BenchMode { kModeNone, kModeFlames, kModePaint, kModeSpin };
+enum BenchMode { kModeNone, kModeFlames, kModePaint, kModeSpin, kModeStart };
 
 // One element put on the screen by a bare SetDIBitsToDevice: the image's bits
 // and header, locked for the whole measurement.
@@ -40,11 +42,14 @@ public:
 
 private:
     void MeasurePainting();
+    void MeasureStart();
     void ReportFlames();
 
     BenchMode m_nMode = kModeNone;
     int m_nCount = 0;
     std::vector<double> m_advanceMs;
+    std::vector<DWORD> m_advanceTicks;
+    long m_nIdleCalls = 0;
     double m_dLastIdleMs = 0;
     double m_dLongestIdleGapMs = 0;
 };
@@ -83,6 +88,35 @@ void PutRaw(HDC hDC, const CRawBlit& blit)
                       DIB_RGB_COLORS);
 }
 
+double g_dWindowCreatedMs = 0;
+
+LRESULT CALLBACK NoteWindowCreation(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    if (nCode == HCBT_CREATEWND && g_dWindowCreatedMs == 0)
+        g_dWindowCreatedMs = BenchNowMs();
+    return CallNextHookEx(nullptr, nCode, wParam, lParam);
+}
+
+// How long ago the system created this process, by its own account.
+double ProcessAgeMs()
+{
+    FILETIME ftCreation, ftExit, ftKernel, ftUser, ftNow;
+    GetProcessTimes(GetCurrentProcess(), &ftCreation, &ftExit, &ftKernel, &ftUser);
+    GetSystemTimeAsFileTime(&ftNow);
+    auto units = [](const FILETIME& ft) {
+        return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    };
+    return static_cast<double>(units(ftNow) - units(ftCreation)) / 10000.0;
+}
+
+template <class Action>
+double TimeUs(Action action)
+{
+    const double dStart = BenchNowMs();
+    action();
+    return (BenchNowMs() - dStart) * 1000;
+}
+
 void PrintSeries(const char* pszName, const std::vector<double>& values)
 {
     for (double d : values)
@@ -106,15 +140,45 @@ BOOL CBenchApp::InitInstance()
         m_nMode = kModePaint;
     else if (std::strcmp(szMode, "spin") == 0)
         m_nMode = kModeSpin;
+    else if (std::strcmp(szMode, "start") == 0)
+        m_nMode = kModeStart;
     m_nCount = nCount > 0 ? nCount : 100;
     if (m_nMode == kModeNone) {
-        std::fprintf(stderr, "usage: bench_launcher flames N | paint N | spin\n");
+        std::fprintf(stderr, "usage: bench_launcher flames N | paint N | spin | start N\n");
         return FALSE;
     }
 
-    if (!CLauncherApp::InitInstance())
+    const double dAgeMs = ProcessAgeMs();
+    // The first calls that need the window system bring up Wine's display
+    // driver and desktop; the set-up makes them too, and a bare program pays
+    // for them just the same. Made here first, they are timed apart.
+    double dDesktopMs = 0;
+    if (m_nMode == kModeStart) {
+        dDesktopMs = TimeUs([] {
+            GetSystemMetrics(SM_CXSCREEN);
+            FindWindowA(nullptr, "");
+        }) / 1000;
+    }
+    const double dStart = BenchNowMs();
+    // The moment the window is created splits the set-up in two: the images
+    // and the rest before it, the window and its first picture after it.
+    HHOOK hHook = m_nMode == kModeStart
+                      ? SetWindowsHookExA(WH_CBT, NoteWindowCreation, nullptr, GetCurrentThreadId())
+                      : nullptr;
+    const BOOL bStarted = CLauncherApp::InitInstance();
+    const double dEnd = BenchNowMs();
+    if (hHook != nullptr)
+        UnhookWindowsHookEx(hHook);
+    if (!bStarted)
         return FALSE;
-    if (m_nMode == kModePaint) {
+    if (m_nMode == kModeStart) {
+        std::printf("start_process_age_ms %.3f\n", dAgeMs);
+        std::printf("start_window_system_ms %.3f\n", dDesktopMs);
+        std::printf("start_setup_ms %.3f\n", g_dWindowCreatedMs - dStart);
+        std::printf("start_window_ms %.3f\n", dEnd - g_dWindowCreatedMs);
+        MeasureStart();
+        g_bCloseRequested = true;
+    } else if (m_nMode == kModePaint) {
         MeasurePainting();
         g_bCloseRequested = true;
     }
@@ -127,6 +191,7 @@ BOOL CBenchApp::OnIdle(LONG lCount)
         return CLauncherApp::OnIdle(lCount);
 
     const double dNow = BenchNowMs();
+    ++m_nIdleCalls;
     // Only a gap between two calls of one idle stretch says how long the loop
     // waited; a gap across a message is the message's time.
     if (lCount > 0 && dNow - m_dLastIdleMs > m_dLongestIdleGapMs)
@@ -137,6 +202,7 @@ BOOL CBenchApp::OnIdle(LONG lCount)
     if (g_nFlameFrame != nFrameBefore && !g_bCloseRequested) {
         // The time the tick read its clock, as near as this hook can see it.
         m_advanceMs.push_back(dNow);
+        m_advanceTicks.push_back(g_dwLastFlameTick);
         if (static_cast<int>(m_advanceMs.size()) > m_nCount) {
             ReportFlames();
             g_bCloseRequested = true;
@@ -148,7 +214,12 @@ BOOL CBenchApp::OnIdle(LONG lCount)
 void CBenchApp::ReportFlames()
 {
     PrintSeries("flame_advance_ms", m_advanceMs);
+    // The same advances on the animation's own clock, whole milliseconds.
+    for (DWORD dwTick : m_advanceTicks)
+        std::printf("flame_tick_ms %lu\n", static_cast<unsigned long>(dwTick));
     std::printf("idle_gap_max_ms %.3f\n", m_dLongestIdleGapMs);
+    std::printf("idle_calls_per_s %.1f\n",
+                m_nIdleCalls * 1000.0 / (m_advanceMs.back() - m_advanceMs.front()));
     std::fflush(stdout);
 }
 
@@ -166,6 +237,29 @@ int CBenchApp::Run()
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+void CBenchApp::MeasureStart()
+{
+    CMainFrame* pFrame = g_pMainFrame;
+    // Every image again, as the set-up loads them. Each load replaces the
+    // shared palette with an equal one, since the set shares one table.
+    for (int nRound = 0; nRound < m_nCount; ++nRound) {
+        std::printf("start_load_images_ms %.3f\n", TimeUs([&] {
+            for (int nOrder = 0; nOrder < kImageCount; ++nOrder) {
+                char szPath[32];
+                std::snprintf(szPath, sizeof szPath, "bitmaps\\%s",
+                              LauncherImageSlot(nOrder).name);
+                GlobalFree(pFrame->LoadBitmapFile(szPath));
+            }
+        }) / 1000);
+    }
+    HICON hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(128));
+    std::printf("start_set_icons_ms %.3f\n", TimeUs([&] {
+        pFrame->SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
+        pFrame->SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hIcon));
+    }) / 1000);
+    std::fflush(stdout);
 }
 
 void CBenchApp::MeasurePainting()
@@ -203,36 +297,69 @@ void CBenchApp::MeasurePainting()
     std::vector<double> repaintUs, repaintRawUs, hoverUs, hoverRawUs;
     for (int i = 0; i < m_nCount; ++i) {
         // Interleaved, so that whatever else the machine does falls on all four alike.
-        double dStart = BenchNowMs();
-        pFrame->RepaintAll();
-        repaintUs.push_back((BenchNowMs() - dStart) * 1000);
-
-        dStart = BenchNowMs();
-        for (const CRawBlit& blit : repaint)
-            PutRaw(hDC, blit);
-        repaintRawUs.push_back((BenchNowMs() - dStart) * 1000);
-
+        repaintUs.push_back(TimeUs([&] { pFrame->RepaintAll(); }));
+        repaintRawUs.push_back(TimeUs([&] {
+            for (const CRawBlit& blit : repaint)
+                PutRaw(hDC, blit);
+        }));
         const int nTo = i % 2, nFrom = 1 - nTo;
-        dStart = BenchNowMs();
-        ::SendMessageA(pFrame->m_hWnd, WM_MOUSEMOVE, 0,
-                       MAKELPARAM(ptCentre[nTo].x, ptCentre[nTo].y));
-        hoverUs.push_back((BenchNowMs() - dStart) * 1000);
-
-        dStart = BenchNowMs();
-        PutRaw(hDC, hoverLit[nTo]);
-        PutRaw(hDC, hoverUp[nFrom]);
-        hoverRawUs.push_back((BenchNowMs() - dStart) * 1000);
-
+        hoverUs.push_back(TimeUs([&] {
+            ::SendMessageA(pFrame->m_hWnd, WM_MOUSEMOVE, 0,
+                           MAKELPARAM(ptCentre[nTo].x, ptCentre[nTo].y));
+        }));
+        hoverRawUs.push_back(TimeUs([&] {
+            PutRaw(hDC, hoverLit[nTo]);
+            PutRaw(hDC, hoverUp[nFrom]);
+        }));
         // Wine hands the drawing on to the X server when the queue is read:
         // outside the timings, for all four alike.
         Settle(2);
     }
-    ::ReleaseDC(pFrame->m_hWnd, hDC);
-
     PrintSeries("repaint_us", repaintUs);
     PrintSeries("repaint_raw_us", repaintRawUs);
     PrintSeries("hover_us", hoverUs);
     PrintSeries("hover_raw_us", hoverRawUs);
+
+    // The calls that a repaint and a hover change are made of, one by one,
+    // to show where their time goes.
+    HWND hWnd = pFrame->m_hWnd;
+    const LayoutRect& rcButton = pFrame->m_rcButton[nHoverButtons[0]];
+    const LayoutRect rcSource = SourceRect(rcButton);
+    DibHandle hButton = pFrame->m_hButtonImage[nHoverButtons[0]][kPictureUp];
+    std::vector<double> dcUs, paintPairUs, realizeUs, drawDibUs, rawButtonUs, focusUs, updateUs,
+        sendUs, flamesUs;
+    for (int i = 0; i < m_nCount; ++i) {
+        dcUs.push_back(TimeUs([&] { ::ReleaseDC(hWnd, ::GetDC(hWnd)); }));
+        paintPairUs.push_back(TimeUs([&] {
+            PAINTSTRUCT ps;
+            BeginPaint(hWnd, &ps);
+            EndPaint(hWnd, &ps);
+        }));
+        realizeUs.push_back(TimeUs([&] { pFrame->RealizeLauncherPalette(hWnd); }));
+        drawDibUs.push_back(TimeUs([&] {
+            DrawDib(hDC, RECT{rcButton.left, rcButton.top, rcButton.right, rcButton.bottom},
+                    hButton, RECT{rcSource.left, rcSource.top, rcSource.right, rcSource.bottom},
+                    pFrame->m_pPalette);
+        }));
+        rawButtonUs.push_back(TimeUs([&] { PutRaw(hDC, hoverUp[0]); }));
+        focusUs.push_back(TimeUs([] { GetFocus(); }));
+        updateUs.push_back(TimeUs([&] { ::UpdateWindow(hWnd); }));
+        sendUs.push_back(TimeUs([&] { ::SendMessageA(hWnd, WM_NULL, 0, 0); }));
+        flamesUs.push_back(TimeUs([&] { pFrame->DrawFlameFrame(); }));
+        Settle(2);
+    }
+    ::ReleaseDC(hWnd, hDC);
+    PrintSeries("step_getdc_releasedc_us", dcUs);
+    PrintSeries("step_beginpaint_endpaint_us", paintPairUs);
+    PrintSeries("step_realize_palette_us", realizeUs);
+    PrintSeries("step_drawdib_button_us", drawDibUs);
+    PrintSeries("step_setdibits_button_us", rawButtonUs);
+    PrintSeries("step_getfocus_us", focusUs);
+    PrintSeries("step_updatewindow_us", updateUs);
+    PrintSeries("step_sendmessage_us", sendUs);
+    PrintSeries("step_flame_frame_us", flamesUs);
+    // Without the focus the hover handler also updates the window first.
+    std::printf("hover_without_focus %d\n", GetFocus() == nullptr ? 1 : 0);
     std::fflush(stdout);
 }
 

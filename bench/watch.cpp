@@ -6,9 +6,9 @@
 //   bench_watch RUNS TITLE COMMAND [TITLE COMMAND ...]
 //
 // Each program is first started once to learn its settled picture; then the
-// programs take turns, RUNS timed starts each. Prints "display_bits N",
-// "window_ms K MS" and "picture_ms K MS" lines, K being the program's place in
-// the list; exit 1 when a program shows no window or never matches.
+// programs take turns, RUNS timed starts each. Prints "display_bits N", and
+// "window_ms_K MS" and "picture_ms_K MS" for each start, K being the program's
+// place in the list; exit 1 when a program shows no window or never matches.
 #include "bench/bench_clock.h"
 #include "frame/layout.h"
 
@@ -220,7 +220,7 @@ bool TimeOneStart(CScreenGrab& grab, CProgram& program, int nIndex)
                      program.pszCommand);
         return false;
     }
-    std::printf("window_ms %d %.3f\npicture_ms %d %.3f\n", nIndex, dWindowMs, nIndex, dPictureMs);
+    std::printf("window_ms_%d %.3f\npicture_ms_%d %.3f\n", nIndex, dWindowMs, nIndex, dPictureMs);
     std::fflush(stdout);
     return true;
 }

@@ -311,8 +311,9 @@ public:
     virtual BOOL InitInstance() { return TRUE; }
     // Runs the message loop until the quit message and returns its code.
     // Whenever the queue is empty OnIdle is called, again and again for as
-    // long as it returns TRUE, waiting at most about a millisecond for input
-    // between two calls; after FALSE the loop sleeps until the next message.
+    // long as it returns TRUE: at once, then at every 17 ms step of
+    // timeGetTime until input arrives, which ends the wait at once. After
+    // FALSE the loop sleeps until the next message.
     virtual int Run();
     virtual BOOL OnIdle(LONG lCount);
 
