@@ -57,7 +57,7 @@ def intervals(times: List[float]) -> List[float]:
 
 
 def core_percent(ticks: float, seconds: float, clock_ticks: float) -> float:
-    """Processor time as a share of one core, from /proc clock ticks."""
+    """Processor time as a share of one core, in units of 1/clock_ticks s."""
     return 100.0 * ticks / clock_ticks / seconds
 
 
@@ -117,7 +117,7 @@ def met(value: Optional[float], test) -> Optional[bool]:
 
 
 def idle_rows(idle: Dict[str, List[float]]) -> List[Row]:
-    clock = (idle.get("clk_tck") or [100.0])[0]
+    clock = (idle.get("cpu_time_per_s") or [100.0])[0]
 
     def shares(prefix: str, part: str) -> List[float]:
         ticks = idle.get(f"{prefix}_{part}_ticks", [])
@@ -209,12 +209,18 @@ def notes(results: str) -> List[str]:
     counts = read_values(os.path.join(results, "callgrind.txt"))
     start = read_values(os.path.join(results, "start.txt"))
     out = []
-    clock = (idle.get("clk_tck") or [100.0])[0]
+    clock = (idle.get("cpu_time_per_s") or [100.0])[0]
     quiet = [core_percent(t, s, clock)
              for t, s in zip(idle.get("quiet_server_ticks", []), idle.get("quiet_seconds", []))]
     if quiet:
         out.append(f"wineserver with no program of ours running: {median(quiet):.2f} % of a core"
                    " (part of every idle figure above)")
+    bare = [core_percent(p, t, clock) + core_percent(w, t, clock)
+            for p, w, t in zip(idle.get("bare_proc_ticks", []), idle.get("bare_server_ticks", []),
+                               idle.get("bare_seconds", []))]
+    if bare:
+        out.append(f"a bare window with no idle work, process and wineserver: {median(bare):.2f} %"
+                   " of a core")
     gap = (flames.get("idle_gap_max_ms") or [None])[0]
     if gap is not None:
         out.append(f"longest wait between two idle calls while idle: {gap:.1f} ms")
