@@ -314,6 +314,30 @@ TEST_F(LauncherActions, ExitOnlyAsksToClose)
     ExpectNothingStarted(m_log);
 }
 
+// A press acts on the button the last pointer move found, not on where the
+// press lands: before the first move a click on exit does nothing; after a
+// move onto exit the same click closes.
+TEST_F(LauncherActions, AClickBeforeAnyPointerMoveDoesNothing)
+{
+    CDiscFolder disc;
+    // The real pointer away from the window, so that no move of its own comes.
+    ASSERT_TRUE(SetCursorPos(0, 0));
+    CLauncherWindow window;
+    const LPARAM lExit = MAKELPARAM(562, 334);
+    SendMessageA(window.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, lExit);
+    EXPECT_EQ(window->m_nPressed, 0);
+    SendMessageA(window.Hwnd(), WM_LBUTTONUP, 0, lExit);
+    EXPECT_FALSE(g_bCloseRequested);
+
+    SendMessageA(window.Hwnd(), WM_MOUSEMOVE, 0, lExit);
+    SendMessageA(window.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, lExit);
+    EXPECT_EQ(window->m_nPressed, 9);
+    SendMessageA(window.Hwnd(), WM_LBUTTONUP, 0, lExit);
+    EXPECT_TRUE(g_bCloseRequested);
+    EXPECT_TRUE(g_starts.empty());
+    ExpectNothingStarted(m_log);
+}
+
 // Read-me names the file from the current directory as it was, then moves to
 // the game directory, where WordPad runs and the launcher stays.
 TEST_F(LauncherActions, ReadmeOpensTheFileOfTheDirectoryItWasIn)
