@@ -32,3 +32,13 @@ inline std::string ReadmeCommandLine(const char* currentDirectory)
     line.append(s_szSuffix, cchSuffix);
     return line;
 }
+
+// The same read-me file for a program that is handed its path alone: one
+// backslash between the directory and the name, also at a drive root.
+inline std::string ReadmeFilePath(const std::string& directory)
+{
+    std::string path = directory;
+    if (!path.empty() && path.back() != '\\')
+        path += '\\';
+    return path + "readme.txt";
+}

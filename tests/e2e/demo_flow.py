@@ -3,10 +3,16 @@ starts the disc's setup and the launcher closes; the next launcher offers
 play and uninstall; read-me opens WordPad (the probe in its place) on the
 right file, twice; a web link reaches the browser (the probe) and the
 launcher stays; play starts the installed game in its folder and the launcher
-closes; uninstall runs the stored command, which takes the game away."""
+closes; uninstall runs the stored command, which takes the game away.
+
+And read-me as on every Windows since Windows 2000, with no WordPad at the
+place the launcher names: the disc's read-me appears in a window of its own,
+Notepad's, as the test prefix has no other program for text files."""
 
 import os
 import shutil
+import signal
+import time
 
 from e2elib import (APP_PATHS_KEY, EMPTY, UNINSTALL_KEY, WORDPAD, Failure, Launcher, run_cases,
                     wait_until)
@@ -130,5 +136,44 @@ def whole_demo(s):
         raise Failure("the probe saw %d starts, expected 3" % len(s.probe_records()))
 
 
+def readme_without_wordpad(s):
+    wordpad = s.windows_to_unix(WORDPAD)
+    away = wordpad + ".away"
+    os.rename(wordpad, away)
+    shown = []
+    try:
+        if "HKEY_CLASSES_ROOT" in s.wine(["reg", "query", r"HKCR\.txt"], check=False):
+            raise Failure("the test prefix has a program for text files")
+        s.move(EMPTY)
+        launcher = Launcher(s).start()
+        click_on(s, launcher, 4, README_PLACE)
+
+        def readme_window():
+            found = s.x(["xdotool", "search", "--onlyvisible", "--name", "readme"], check=False)
+            shown[:] = found.decode().split()
+            return shown
+        wait_until(readme_window, "a window showing the read-me", timeout=20)
+        pid = int(s.x(["xdotool", "getwindowpid", shown[0]]).decode())
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            cmdline = f.read().replace(b"\0", b" ").decode(errors="replace")
+        wanted = s.unix_to_windows(s.disc) + r"\readme.txt"
+        if wanted.lower() not in cmdline.lower():
+            raise Failure("the window shows %s, not %s" % (cmdline, wanted))
+        # Notepad's window lies over the flames, which settle() watches; a
+        # close request would end the launcher within its next idle moment.
+        time.sleep(1)
+        if not launcher.alive() or not s.windows(pid=launcher.proc.pid):
+            raise Failure("read-me closed the launcher")
+        if s.probe_records():
+            raise Failure("something in place of WordPad was started: %s" % s.probe_records())
+    finally:
+        for window in shown:
+            try:
+                os.kill(int(s.x(["xdotool", "getwindowpid", window]).decode()), signal.SIGKILL)
+            except (Failure, ValueError, OSError):
+                pass
+        os.rename(away, wordpad)
+
+
 if __name__ == "__main__":
-    run_cases([whole_demo])
+    run_cases([whole_demo, readme_without_wordpad])

@@ -213,6 +213,25 @@ protected:
     }
 };
 
+// The execution level a program's own manifest asks Windows for.
+std::string RequestedLevel(const std::string& path)
+{
+    HMODULE hModule = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (hModule == nullptr)
+        return "unreadable";
+    std::string level = "none";
+    if (HRSRC hResource = FindResourceA(hModule, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {
+        const auto* pText = static_cast<const char*>(LockResource(LoadResource(hModule, hResource)));
+        const std::string manifest(pText, SizeofResource(hModule, hResource));
+        const size_t at = manifest.find("level=\"");
+        if (at != std::string::npos)
+            level = manifest.substr(at + 7, manifest.find('"', at + 7) - at - 7);
+    }
+    FreeLibrary(hModule);
+    return level;
+}
+
+
 } // namespace
 
 TEST_F(disc_demo, SetupCopiesTheGameAndWritesTheTwoValuesTheLauncherReads)
@@ -359,4 +378,14 @@ TEST_F(disc_demo, UninstallerKeepsTheInstallationWhileTheGameRuns)
     EXPECT_FALSE(QueryValue(kUninstallKey, "UninstallString").empty());
     EXPECT_TRUE(Exists(folder + "\\zorvex.exe"));
     EXPECT_EQ(1u, CloseBoxAndWait(hBox));
+}
+
+// As on a real disc: setup and the uninstaller write HKEY_LOCAL_MACHINE and
+// Program Files, so Windows must ask the user's consent before they run;
+// the game runs as the user.
+TEST(disc_demo_programs, SetupAndUninstallerAskForAdministratorRightsTheGameDoesNot)
+{
+    EXPECT_EQ(RequestedLevel(DiscDir() + "\\setup.exe"), "requireAdministrator");
+    EXPECT_EQ(RequestedLevel(DiscDir() + "\\game\\uninst.exe"), "requireAdministrator");
+    EXPECT_EQ(RequestedLevel(DiscDir() + "\\game\\zorvex.exe"), "asInvoker");
 }

@@ -4,8 +4,11 @@
 #include "tests/win32/launcher_fixture.h"
 
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 
 namespace {
@@ -89,6 +92,9 @@ struct CStartCall {
 };
 std::vector<CStartCall> g_starts;
 CImportPatch* g_pCreateProcess;
+// Makes the system's answer to a start what Windows would answer: an error
+// code to fail the call with, or 0 to let it go on.
+std::function<DWORD(const CStartCall&)> g_refuse;
 
 BOOL WINAPI SpyCreateProcessA(LPCSTR lpszProgram, LPSTR lpszCommandLine,
                               LPSECURITY_ATTRIBUTES pProcess, LPSECURITY_ATTRIBUTES pThread,
@@ -107,6 +113,10 @@ BOOL WINAPI SpyCreateProcessA(LPCSTR lpszProgram, LPSTR lpszCommandLine,
                                   pProcess != nullptr || pThread != nullptr, bInheritHandles,
                                   dwFlags, pEnvironment != nullptr, lpszDirectory != nullptr,
                                   si.cb, bZero});
+    if (const DWORD dwError = g_refuse ? g_refuse(g_starts.back()) : 0) {
+        SetLastError(dwError);
+        return FALSE;
+    }
     const auto pfnReal = reinterpret_cast<decltype(&CreateProcessA)>(g_pCreateProcess->Original());
     return pfnReal(lpszProgram, lpszCommandLine, pProcess, pThread, bInheritHandles, dwFlags,
                    pEnvironment, lpszDirectory, pStartup, pInformation);
@@ -147,18 +157,81 @@ void ExpectStartedByCommandLine(const std::string& commandLine)
     g_starts.clear();
 }
 
+// Every ShellExecuteExA of the launcher's code, as it was called. It goes on
+// to the real shell unless a test makes it fail.
+struct CShellCall {
+    HWND hWndOwner;
+    ULONG fMask;
+    std::string verb, file, parameters, directory;
+    bool bParameters;
+    int nShow;
+};
+std::vector<CShellCall> g_shellCalls;
+CImportPatch* g_pShellExecute;
+DWORD g_dwShellFails;  // 0: the real shell answers
+
+BOOL WINAPI SpyShellExecuteExA(SHELLEXECUTEINFOA* pInfo)
+{
+    g_shellCalls.push_back(CShellCall{pInfo->hwnd, pInfo->fMask,
+                                      pInfo->lpVerb ? pInfo->lpVerb : "",
+                                      pInfo->lpFile ? pInfo->lpFile : "",
+                                      pInfo->lpParameters ? pInfo->lpParameters : "",
+                                      pInfo->lpDirectory ? pInfo->lpDirectory : "",
+                                      pInfo->lpParameters != nullptr, pInfo->nShow});
+    if (g_dwShellFails != 0) {
+        SetLastError(g_dwShellFails);
+        return FALSE;
+    }
+    const auto pfnReal =
+        reinterpret_cast<decltype(&ShellExecuteExA)>(g_pShellExecute->Original());
+    return pfnReal(pInfo);
+}
+
+// Windows' answer to a plain start of a program that asks for administrator
+// rights, which Wine, running everything elevated, never gives.
+const DWORD kElevationRequired = 740;
+DWORD RefuseAsUnelevated(const CStartCall&) { return kElevationRequired; }
+
+// One start through the shell, as the launcher window's own, with the verb
+// "open", no show state of its own and no box of the shell's, in the given
+// directory; the start awaited, the program not.
+void ExpectShellStart(HWND hWndOwner, const std::string& file, const char* pszParameters,
+                      const std::string& directory)
+{
+    ASSERT_EQ(g_shellCalls.size(), 1u);
+    const CShellCall call = g_shellCalls[0];
+    g_shellCalls.clear();
+    EXPECT_EQ(call.hWndOwner, hWndOwner);
+    EXPECT_EQ(call.verb, "open");
+    EXPECT_TRUE(SamePath(call.file, file)) << call.file;
+    EXPECT_EQ(call.bParameters, pszParameters != nullptr);
+    EXPECT_EQ(call.parameters, pszParameters ? pszParameters : "");
+    EXPECT_TRUE(SamePath(call.directory, directory)) << call.directory;
+    EXPECT_EQ(call.nShow, SW_SHOWDEFAULT);
+    EXPECT_EQ(call.fMask, ULONG(SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI));
+}
+
 class LauncherActions : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ResetLauncherGlobals();
         g_starts.clear();
+        g_shellCalls.clear();
+        g_refuse = nullptr;
+        g_dwShellFails = 0;
         g_pCreateProcess = &m_createProcess;
+        g_pShellExecute = &m_shellExecute;
         ASSERT_TRUE(m_createProcess.Installed());
+        ASSERT_TRUE(m_shellExecute.Installed());
     }
     void TearDown() override
     {
+        // Where the plain start did its work, the shell has none.
+        EXPECT_TRUE(g_shellCalls.empty()) << g_shellCalls.size() << " starts through the shell";
         g_pCreateProcess = nullptr;
+        g_pShellExecute = nullptr;
+        g_refuse = nullptr;
         ResetLauncherGlobals();
     }
 
@@ -166,6 +239,8 @@ protected:
     CProbeLog m_log;
     CImportPatch m_createProcess{"kernel32.dll", "CreateProcessA",
                                  reinterpret_cast<void*>(&SpyCreateProcessA)};
+    CImportPatch m_shellExecute{"shell32.dll", "ShellExecuteExA",
+                                reinterpret_cast<void*>(&SpyShellExecuteExA)};
 };
 
 TEST_F(LauncherActions, InstallWithoutSetupShowsTheSystemsTextThenAsksToClose)
@@ -408,24 +483,310 @@ TEST_F(LauncherActions, ReadmeFromALongDirectoryNamesItInFull)
     SetCurrentDirectoryA(disc.Path().c_str());
 }
 
-// No WordPad at its fixed place: nothing is shown, the launcher stays open,
-// and its current directory has moved to the game directory all the same.
-TEST_F(LauncherActions, ReadmeWithoutWordPadFailsSilently)
+// ---------------------------------------------------------------------------
+// On Windows since Vista, with its consent prompt
+
+// A setup that asks for administrator rights goes through the shell's prompt,
+// as the launcher window's own; when the shell fails too, its error is the
+// one the box shows, and a declined prompt shows none. The launcher asks to
+// close after each, as after any install.
+TEST_F(LauncherActions, ElevatedSetupGoesThroughTheConsentPrompt)
 {
-    CWordPad wordpad;
-    wordpad.Remove();
     CDiscFolder disc;
+    CopyProbeTo(disc.File("setup.exe"));
+    CLauncherWindow window;
+    CBoxWatcher watcher;
+    g_refuse = RefuseAsUnelevated;
+
+    window->OnInstall();
+    ExpectStartedByName("setup.exe");
+    ExpectShellStart(window.Hwnd(), disc.File("setup.exe"), nullptr, disc.Path());
+    EXPECT_TRUE(g_bCloseRequested);
+    ASSERT_TRUE(m_log.WaitForRecords(1));
+    const CProbeRecord record = m_log.Records()[0];
+    EXPECT_TRUE(SamePath(record.module, disc.File("setup.exe"))) << record.module;
+    EXPECT_TRUE(SamePath(record.directory, disc.Path())) << record.directory;
+    EXPECT_TRUE(watcher.Seen().empty()) << "a box for a start that worked";
+
+    // The shell cannot start it either: its reason, not the plain start's.
+    disc.Remove("setup.exe");
+    g_bCloseRequested = false;
+    window->OnInstall();
+    ExpectStartedByName("setup.exe");
+    ExpectShellStart(window.Hwnd(), disc.File("setup.exe"), nullptr, disc.Path());
+    PumpUntil([&] { return !watcher.Seen().empty(); }, 2000);
+    ASSERT_EQ(watcher.Seen().size(), 1u);
+    const CSeenBox box = watcher.Seen()[0];
+    EXPECT_EQ(box.caption, "Setup.exe");
+    EXPECT_EQ(box.text, SystemText(ERROR_FILE_NOT_FOUND));
+    EXPECT_NE(box.text, SystemText(kElevationRequired));
+    EXPECT_EQ(box.hWndOwner, window.Hwnd());
+    EXPECT_FALSE(box.bCloseRequestedWhenSeen) << "the close request came before the box";
+    EXPECT_TRUE(g_bCloseRequested);
+
+    // The user declines the prompt: that needs no box.
+    CopyProbeTo(disc.File("setup.exe"));
+    g_dwShellFails = ERROR_CANCELLED;
+    g_bCloseRequested = false;
+    window->OnInstall();
+    ExpectStartedByName("setup.exe");
+    ExpectShellStart(window.Hwnd(), disc.File("setup.exe"), nullptr, disc.Path());
+    EXPECT_TRUE(g_bCloseRequested);
+    EXPECT_EQ(watcher.Seen().size(), 1u) << "a box for a declined prompt";
+    EXPECT_TRUE(window.Alive());
+    EXPECT_EQ(m_log.Records().size(), 1u);
+}
+
+// The game and the uninstaller the same way, silently: the game from its
+// folder; the stored command split into program and arguments. A failed
+// shell start shows nothing, and the launcher asks to close all the same.
+TEST_F(LauncherActions, ElevatedPlayAndUninstallGoThroughTheShellSilently)
+{
+    CDiscFolder disc;
+    const std::string game = disc.MakeFolder("Zorvex Game");
+    CopyProbeTo(game + "\\zorvex.exe");
+    const std::string uninstaller = game + "\\unins 000.exe";
+    CopyProbeTo(uninstaller);
+    CLauncherWindow window;
+    CBoxWatcher watcher;
+    g_refuse = RefuseAsUnelevated;
+
+    std::strcpy(g_szGamePath, game.c_str());
+    window->OnPlay();
+    ExpectStartedByName("zorvex.exe");
+    ExpectShellStart(window.Hwnd(), game + "\\zorvex.exe", nullptr, game);
+    EXPECT_TRUE(g_bCloseRequested);
+    ASSERT_TRUE(m_log.WaitForRecords(1));
+    EXPECT_TRUE(SamePath(m_log.Records()[0].module, game + "\\zorvex.exe"));
+    EXPECT_TRUE(SamePath(m_log.Records()[0].directory, game));
+
+    SetCurrentDirectoryA(disc.Path().c_str());
+    const std::string command = uninstaller + " /S \"log file.txt\"";
+    std::strcpy(g_szUninstallCmd, command.c_str());
+    g_bCloseRequested = false;
+    window->OnUninstall();
+    ExpectStartedByCommandLine(command);
+    ExpectShellStart(window.Hwnd(), uninstaller, "/S \"log file.txt\"", disc.Path());
+    EXPECT_TRUE(g_bCloseRequested);
+    ASSERT_TRUE(m_log.WaitForRecords(2));
+    EXPECT_TRUE(SamePath(m_log.Records()[1].module, uninstaller));
+    EXPECT_TRUE(SamePath(m_log.Records()[1].directory, disc.Path()));
+    EXPECT_EQ(std::string(g_szUninstallCmd), command);
+
+    g_dwShellFails = ERROR_CANCELLED;
+    g_bCloseRequested = false;
+    window->OnUninstall();
+    ExpectStartedByCommandLine(command);
+    ExpectShellStart(window.Hwnd(), uninstaller, "/S \"log file.txt\"", disc.Path());
+    EXPECT_TRUE(g_bCloseRequested);
+    EXPECT_TRUE(watcher.Seen().empty());
+    EXPECT_TRUE(window.Alive());
+}
+
+// The shell is handed the program that the plain start runs for the same
+// command line, and the arguments that follow it: a quoted name whole; an
+// unquoted one word by word, the shortest run that names an existing
+// program, ".exe" added where no extension is given.
+TEST_F(LauncherActions, TheShellStartsWhatThePlainStartWouldHave)
+{
+    CDiscFolder disc;
+    const std::string folder = disc.MakeFolder("Zorvex Game\\un install");
+    CopyProbeTo(folder + "\\unins 000.exe");
+    CopyProbeTo(folder + "\\setup.exe");
+    CLauncherWindow window;
+    struct CCase {
+        std::string command, module, arguments;
+    };
+    const std::vector<CCase> cases = {
+        {folder + "\\unins 000.exe /S", folder + "\\unins 000.exe", "/S"},
+        {"\"" + folder + "\\unins 000.exe\"  /SILENT \"log file.txt\"", folder + "\\unins 000.exe",
+         "/SILENT \"log file.txt\""},
+        {folder + "\\setup -x", folder + "\\setup.exe", "-x"},
+        {folder + "\\unins 000.exe", folder + "\\unins 000.exe", ""},
+        // With an "unins.exe" beside it, the system takes the shorter name.
+        {folder + "\\unins 000.exe /S", folder + "\\unins.exe", "000.exe /S"},
+    };
+    size_t nRecords = 0;
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.command);
+        if (c.module == folder + "\\unins.exe")
+            CopyProbeTo(c.module);
+        std::strcpy(g_szUninstallCmd, c.command.c_str());
+
+        g_refuse = nullptr;
+        window->OnUninstall();
+        ExpectStartedByCommandLine(c.command);
+        ASSERT_TRUE(m_log.WaitForRecords(++nRecords));
+        const CProbeRecord plain = m_log.Records()[nRecords - 1];
+        EXPECT_TRUE(SamePath(plain.module, c.module)) << plain.module;
+
+        g_refuse = RefuseAsUnelevated;
+        window->OnUninstall();
+        ExpectStartedByCommandLine(c.command);
+        ExpectShellStart(window.Hwnd(), c.module, c.arguments.empty() ? nullptr : c.arguments.c_str(),
+                         disc.Path());
+        ASSERT_TRUE(m_log.WaitForRecords(++nRecords));
+        const CProbeRecord shell = m_log.Records()[nRecords - 1];
+        EXPECT_TRUE(SamePath(shell.module, plain.module)) << shell.module;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Read-me where WordPad is not at its Windows 95 place
+
+const char kTextType[] = "Software\\Classes\\.txt";
+const char kTextClass[] = "Software\\Classes\\ZephraneTest.TextFile";
+
+// The prefix's program for text files: none, or the probe, for the test's life.
+class CTextHandler {
+public:
+    explicit CTextHandler(const CLauncherKeys& keys) : m_keys(keys)
+    {
+        HKEY hKey;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kTextType, 0, KEY_QUERY_VALUE, &hKey) == ERROR_SUCCESS) {
+            RegCloseKey(hKey);
+            throw std::runtime_error("the test prefix already has a program for text files");
+        }
+    }
+    CTextHandler(const CTextHandler&) = delete;
+    CTextHandler& operator=(const CTextHandler&) = delete;
+    ~CTextHandler()
+    {
+        m_keys.DeleteKey(kTextType);
+        m_keys.DeleteKey(kTextClass);
+    }
+    void PointAtProbe() const
+    {
+        m_keys.SetString(kTextType, nullptr, "ZephraneTest.TextFile");
+        m_keys.SetString((std::string(kTextClass) + "\\shell\\open\\command").c_str(), nullptr,
+                         "\"" + ProbePath() + "\" \"%1\"");
+    }
+
+private:
+    const CLauncherKeys& m_keys;
+};
+
+// The Notepad windows on the screen, by handle.
+std::vector<HWND> NotepadWindows()
+{
+    std::vector<HWND> found;
+    for (HWND hWnd = FindWindowExA(nullptr, nullptr, "Notepad", nullptr); hWnd != nullptr;
+         hWnd = FindWindowExA(nullptr, hWnd, "Notepad", nullptr))
+        found.push_back(hWnd);
+    return found;
+}
+
+std::string WindowTitle(HWND hWnd)
+{
+    char szTitle[512] = {};
+    GetWindowTextA(hWnd, szTitle, sizeof szTitle);
+    return szTitle;
+}
+
+// Without WordPad the read-me goes to the program registered for text files,
+// with the file of the directory the launcher was in, and runs in the game's
+// folder as WordPad would have; the launcher stays open.
+TEST_F(LauncherActions, ReadmeWithoutWordPadOpensTheTextFilesProgram)
+{
+    CTextHandler handler(m_keys);
+    handler.PointAtProbe();
+    CDiscFolder disc;
+    disc.WriteBytes("readme.txt", {'h', 'i', '\r', '\n'});
     const std::string game = disc.MakeFolder("Zorvex Game");
     CLauncherWindow window;
     CBoxWatcher watcher;
     std::strcpy(g_szGamePath, game.c_str());
+
     window->OnReadme();
     ExpectStartedByCommandLine(ReadmeLine(disc.Path()));
+    ExpectShellStart(window.Hwnd(), disc.File("readme.txt"), nullptr, game);
+    ASSERT_TRUE(m_log.WaitForRecords(1));
+    const CProbeRecord record = m_log.Records()[0];
+    EXPECT_TRUE(SamePath(record.module, ProbePath())) << record.module;
+    EXPECT_NE(record.commandLine.find(disc.File("readme.txt")), std::string::npos)
+        << record.commandLine;
+    EXPECT_TRUE(SamePath(record.directory, game)) << record.directory;
+    EXPECT_TRUE(SamePath(CurrentDirectory(), game));
+    EXPECT_FALSE(g_bCloseRequested);
+    EXPECT_TRUE(watcher.Seen().empty());
+    EXPECT_TRUE(window.Alive());
+}
+
+// With no program for text files either, Notepad opens the read-me in a
+// window of its own. Where nothing can be started, nothing is shown; the
+// launcher stays open and has moved to the game's folder all the same.
+TEST_F(LauncherActions, ReadmeWithoutWordPadOrTextProgramOpensNotepad)
+{
+    CTextHandler handler(m_keys);
+    CDiscFolder disc;
+    disc.WriteBytes("readme.txt", {'h', 'i', '\r', '\n'});
+    const std::string game = disc.MakeFolder("Zorvex Game");
+    CLauncherWindow window;
+    CBoxWatcher watcher;
+    std::strcpy(g_szGamePath, game.c_str());
+    const std::vector<HWND> before = NotepadWindows();
+    const std::string notepad = "notepad.exe \"" + disc.File("readme.txt") + "\"";
+
+    window->OnReadme();
+    ASSERT_EQ(g_starts.size(), 2u);
+    EXPECT_EQ(g_starts[0].commandLine, ReadmeLine(disc.Path()));
+    EXPECT_EQ(g_starts[1].commandLine, notepad);
+    g_starts.erase(g_starts.begin());
+    ExpectStartedByCommandLine(notepad);
+    ExpectShellStart(window.Hwnd(), disc.File("readme.txt"), nullptr, game);
+    HWND hNotepad = nullptr;
+    EXPECT_TRUE(PumpUntil([&] {
+        for (HWND hWnd : NotepadWindows())
+            if (std::find(before.begin(), before.end(), hWnd) == before.end() && IsWindowVisible(hWnd))
+                hNotepad = hWnd;
+        return hNotepad != nullptr;
+    })) << "no Notepad window came";
+    if (hNotepad != nullptr) {
+        // The title follows once the file is read.
+        EXPECT_TRUE(PumpUntil([&] { return WindowTitle(hNotepad).find("readme") != std::string::npos; }))
+            << WindowTitle(hNotepad);
+        PostMessageA(hNotepad, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hNotepad); }));
+    }
+    EXPECT_TRUE(SamePath(CurrentDirectory(), game));
+
+    // Not even Notepad: silence. (Notepad's going made the launcher active
+    // again, and its lookup found no game in the registry.)
+    ASSERT_TRUE(SetCurrentDirectoryA(disc.Path().c_str()));
+    std::strcpy(g_szGamePath, game.c_str());
+    g_refuse = [](const CStartCall& call) {
+        return call.commandLine.rfind("notepad.exe", 0) == 0 ? DWORD(ERROR_FILE_NOT_FOUND) : 0;
+    };
+    window->OnReadme();
+    ASSERT_EQ(g_starts.size(), 2u);
+    EXPECT_EQ(g_starts[1].commandLine, notepad);
+    g_starts.clear();
+    ExpectShellStart(window.Hwnd(), disc.File("readme.txt"), nullptr, game);
     ExpectNothingStarted(m_log);
     EXPECT_TRUE(watcher.Seen().empty());
     EXPECT_FALSE(g_bCloseRequested);
     EXPECT_TRUE(window.Alive());
     EXPECT_TRUE(SamePath(CurrentDirectory(), game));
+}
+
+// WordPad that needs the prompt goes through the shell with the read-me as
+// its argument, in the game's folder.
+TEST_F(LauncherActions, ElevatedWordPadGoesThroughTheShell)
+{
+    CWordPad wordpad;
+    CDiscFolder disc;
+    const std::string game = disc.MakeFolder("Zorvex Game");
+    CLauncherWindow window;
+    std::strcpy(g_szGamePath, game.c_str());
+    g_refuse = RefuseAsUnelevated;
+    window->OnReadme();
+    ExpectStartedByCommandLine(ReadmeLine(disc.Path()));
+    const std::string argument = "\"" + disc.File("readme.txt") + "\"";
+    ExpectShellStart(window.Hwnd(), kWordPad, argument.c_str(), game);
+    ASSERT_TRUE(m_log.WaitForRecords(1));
+    EXPECT_TRUE(SamePath(m_log.Records()[0].module, kWordPad));
+    EXPECT_TRUE(SamePath(m_log.Records()[0].directory, game));
+    EXPECT_FALSE(g_bCloseRequested);
 }
 
 }  // namespace
