@@ -5,7 +5,8 @@
 #
 # palette-start moves the wineserver to a second, 8-bit X server (a palette
 # device, where palette realisation decides the colours on the screen) and
-# prints its display; palette-stop moves it back to the first.
+# prints its display; palette-stop moves it back to the first. wine-restart
+# replaces the wineserver with a new one on the same display.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 state="$ZEPH_BUILD/harness"
@@ -80,6 +81,14 @@ palette_stop() {
     wine_up "$(cat "$state/display")"
 }
 
+# A new wineserver on the same display: the registry's volatile keys, which
+# live only as long as their server, start afresh.
+wine_restart() {
+    [ -f "$state/display" ] || { echo "harness: not started" >&2; exit 1; }
+    wine_down
+    wine_up "$(cat "$state/display")"
+}
+
 stop() {
     # Also ends a server some other run left behind for this prefix: the test
     # discovery of a build starts one, on no display at all.
@@ -98,5 +107,6 @@ case "${1:-}" in
     stop) stop ;;
     palette-start) palette_start ;;
     palette-stop) palette_stop ;;
-    *) echo "usage: $0 start|stop|palette-start|palette-stop" >&2; exit 2 ;;
+    wine-restart) wine_restart ;;
+    *) echo "usage: $0 start|stop|palette-start|palette-stop|wine-restart" >&2; exit 2 ;;
 esac

@@ -7,6 +7,11 @@
 //   wintool minimize TITLE   minimises the top-level window with that title
 //   wintool cover L T R B    shows a window over that screen rectangle, takes
 //                            the foreground and stays until it is ended
+//   wintool frame L T R B    the same, with the class styles of the launcher's
+//                            frame (double-clicks, redraw on resize): a bare
+//                            program that meets the same input as the
+//                            launcher, to tell the system's own doings from
+//                            the launcher's
 #include <windows.h>
 
 #include <cstdio>
@@ -16,6 +21,7 @@
 namespace {
 
 const char kCoverTitle[] = "e2e cover";
+const char kFrameTitle[] = "e2e frame";
 
 LRESULT CALLBACK CoverWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -37,16 +43,17 @@ LRESULT CALLBACK CoverWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam
     return DefWindowProcA(hWnd, uMsg, wParam, lParam);
 }
 
-int Cover(int nLeft, int nTop, int nRight, int nBottom)
+int Show(const char* pszTitle, UINT uClassStyle, int nLeft, int nTop, int nRight, int nBottom)
 {
     WNDCLASSA wc = {};
+    wc.style = uClassStyle;
     wc.lpfnWndProc = CoverWndProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
     wc.lpszClassName = "E2eCover";
     if (!RegisterClassA(&wc))
         return 2;
-    HWND hWnd = CreateWindowExA(0, wc.lpszClassName, kCoverTitle, WS_POPUP | WS_VISIBLE, nLeft,
+    HWND hWnd = CreateWindowExA(0, wc.lpszClassName, pszTitle, WS_POPUP | WS_VISIBLE, nLeft,
                                 nTop, nRight - nLeft, nBottom - nTop, nullptr, nullptr,
                                 wc.hInstance, nullptr);
     if (hWnd == nullptr)
@@ -90,8 +97,11 @@ int main(int argc, char** argv)
     if (argc == 3 && std::strcmp(argv[1], "minimize") == 0)
         return Minimize(argv[2]);
     if (argc == 6 && std::strcmp(argv[1], "cover") == 0)
-        return Cover(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
-                     std::atoi(argv[5]));
-    std::fprintf(stderr, "usage: wintool state|minimize TITLE | cover L T R B\n");
+        return Show(kCoverTitle, 0, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
+                    std::atoi(argv[5]));
+    if (argc == 6 && std::strcmp(argv[1], "frame") == 0)
+        return Show(kFrameTitle, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, std::atoi(argv[2]),
+                    std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+    std::fprintf(stderr, "usage: wintool state|minimize TITLE | cover|frame L T R B\n");
     return 2;
 }

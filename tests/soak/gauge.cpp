@@ -98,41 +98,86 @@ int CountHandles(DWORD dwProcess)
     return nHandles;
 }
 
+// One entry of the GDI handle table as Wine lays it out, the same in 32- and
+// 64-bit processes (measured: a 32-bit program's own brush and pen sit at
+// 24-byte steps, their type in the fifteenth byte).
+struct GdiEntry {
+    UINT64 pObject;
+    ULONG owner;
+    USHORT nUnique;
+    UCHAR nType, nFlags;
+    UINT64 pUser;
+};
+static_assert(sizeof(GdiEntry) == 24, "Wine's GDI handle table entry");
+
+// Where the process environment block keeps the table's address: a 32-bit
+// block holds a 4-byte pointer at 0x94, a 64-bit one an 8-byte pointer at
+// 0xF8. A 32-bit process on 64-bit Windows has a 32-bit block of its own,
+// which only a 64-bit caller has to ask for separately.
+UINT64 GdiTableAddress(HANDLE hProcess)
+{
+    const auto pfnQuery = reinterpret_cast<QueryProcess>(
+        reinterpret_cast<void*>(Ntdll("NtQueryInformationProcess")));
+    if (pfnQuery == nullptr)
+        return 0;
+    BOOL bTargetWow64 = FALSE;
+    IsWow64Process(hProcess, &bTargetWow64);
+    bool b32BitBlock;
+    ULONG_PTR pBlock = 0;
+    ULONG cbInfo = 0;
+#ifdef _WIN64
+    b32BitBlock = bTargetWow64 != FALSE;
+    if (b32BitBlock && pfnQuery(hProcess, 26 /* ProcessWow64Information */, &pBlock,
+                                sizeof pBlock, &cbInfo) != 0)
+        return 0;
+#else
+    // A 32-bit gauge beside a 64-bit process cannot reach its 64-bit block.
+    BOOL bSelfWow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &bSelfWow64);
+    if (bSelfWow64 && !bTargetWow64)
+        return 0;
+    b32BitBlock = true;
+#endif
+    if (pBlock == 0) {
+        struct ProcessBasics {
+            PVOID pExitStatus;
+            PVOID pPeb;
+            ULONG_PTR affinity, priority, nProcess, nParent;
+        } basics = {};
+        if (pfnQuery(hProcess, 0 /* ProcessBasicInformation */, &basics, sizeof basics, &cbInfo) != 0)
+            return 0;
+        pBlock = reinterpret_cast<ULONG_PTR>(basics.pPeb);
+    }
+    SIZE_T cbRead = 0;
+    if (b32BitBlock) {
+        ULONG nTable = 0;
+        if (!ReadProcessMemory(hProcess, reinterpret_cast<void*>(pBlock + 0x94), &nTable,
+                               sizeof nTable, &cbRead))
+            return 0;
+        return nTable;
+    }
+    UINT64 nTable = 0;
+    if (!ReadProcessMemory(hProcess, reinterpret_cast<void*>(pBlock + 0xF8), &nTable,
+                           sizeof nTable, &cbRead))
+        return 0;
+    return nTable;
+}
+
 // The used entries of the GDI handle table the process's environment block
 // points to: every pen, brush, palette, bitmap, region and device context it
 // holds, the system's stock objects included.
 int CountGdiObjects(HANDLE hProcess)
 {
-    struct ProcessBasics {
-        PVOID pExitStatus;
-        PVOID pPeb;
-        ULONG_PTR affinity, priority, nProcess, nParent;
-    } basics = {};
-    struct Entry {
-        UINT64 pObject;
-        ULONG owner;
-        USHORT nUnique;
-        UCHAR nType, nFlags;
-        UINT64 pUser;
-    };
-    const auto pfnQuery = reinterpret_cast<QueryProcess>(
-        reinterpret_cast<void*>(Ntdll("NtQueryInformationProcess")));
-    ULONG cbBasics = 0;
-    if (pfnQuery == nullptr || pfnQuery(hProcess, 0, &basics, sizeof basics, &cbBasics) != 0)
+    const UINT64 nTable = GdiTableAddress(hProcess);
+    if (nTable == 0)
         return -1;
-    // The table's place in the environment block of a 64-bit process.
-    UINT64 nTable = 0;
+    std::vector<GdiEntry> entries(0x10000);
     SIZE_T cbRead = 0;
-    if (!ReadProcessMemory(hProcess, static_cast<char*>(basics.pPeb) + 0xF8, &nTable,
-                           sizeof nTable, &cbRead) ||
-        nTable == 0)
-        return -1;
-    std::vector<Entry> entries(0x10000);
-    if (!ReadProcessMemory(hProcess, reinterpret_cast<void*>(nTable), entries.data(),
-                           entries.size() * sizeof(Entry), &cbRead))
+    if (!ReadProcessMemory(hProcess, reinterpret_cast<void*>(static_cast<ULONG_PTR>(nTable)),
+                           entries.data(), entries.size() * sizeof(GdiEntry), &cbRead))
         return -1;
     int nUsed = 0;
-    for (const Entry& entry : entries) {
+    for (const GdiEntry& entry : entries) {
         if (entry.nType != 0)
             ++nUsed;
     }
