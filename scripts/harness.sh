@@ -3,10 +3,15 @@
 # server and a persistent wineserver for the project's prefix. Both are found
 # again by the process ids written under build/harness.
 #
-# palette-start moves the wineserver to a second, 8-bit X server (a palette
-# device, where palette realisation decides the colours on the screen) and
-# prints its display; palette-stop moves it back to the first. wine-restart
-# replaces the wineserver with a new one on the same display.
+# depth-start N moves the wineserver to a second X server of N bits per
+# pixel (8: a palette device, where palette realisation decides the colours on
+# the screen; 16: high colour) and prints its display; depth-stop moves it back
+# to the first. wine-restart replaces the wineserver with a new one on the
+# same display.
+#
+# wow64-start and wow64-stop start and end, beside the 32-bit prefix's, the
+# server of the 64-bit prefix on the same display, in which the tests run the
+# 32-bit launcher as 64-bit Windows runs it; the prefix is made on first use.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 state="$ZEPH_BUILD/harness"
@@ -27,15 +32,15 @@ wine_up() { # display
     # started here with nothing attached, no test runner waits on them.
     setsid wineserver -p >/dev/null 2>&1 </dev/null &
     setsid "$WINE" wineboot >/dev/null 2>&1 </dev/null
-    pgrep -f -n wineserver >"$state/wineserver.pid" || true
+    pgrep -f -n wineserver >"$state/wineserver-$ZEPH_WINE_ARCH.pid" || true
 }
 
 wine_down() {
     local pid
     wineserver -k >/dev/null 2>&1 || true
     # A new server cannot start while the old one still holds the prefix.
-    if [ -f "$state/wineserver.pid" ]; then
-        pid="$(cat "$state/wineserver.pid")"
+    if [ -f "$state/wineserver-$ZEPH_WINE_ARCH.pid" ]; then
+        pid="$(cat "$state/wineserver-$ZEPH_WINE_ARCH.pid")"
         for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
     fi
     # Wine's services can outlive a server stopped while they were starting.
@@ -58,26 +63,26 @@ start() {
     echo "harness: display $DISPLAY, prefix $WINEPREFIX"
 }
 
-palette_start() {
+depth_start() { # bits per pixel
     [ -f "$state/display" ] || { echo "harness: not started" >&2; exit 1; }
-    palette_stop_xvfb
+    depth_stop_xvfb
     wine_down
-    xvfb xvfb8.pid display8 8
-    wine_up "$(cat "$state/display8")"
+    xvfb xvfb-depth.pid display-depth "$1"
+    wine_up "$(cat "$state/display-depth")"
     echo "$DISPLAY"
 }
 
-palette_stop_xvfb() {
-    if [ -f "$state/xvfb8.pid" ]; then
-        kill "$(cat "$state/xvfb8.pid")" 2>/dev/null || true
+depth_stop_xvfb() {
+    if [ -f "$state/xvfb-depth.pid" ]; then
+        kill "$(cat "$state/xvfb-depth.pid")" 2>/dev/null || true
     fi
-    rm -f "$state/xvfb8.pid" "$state/display8"
+    rm -f "$state/xvfb-depth.pid" "$state/display-depth"
 }
 
-palette_stop() {
-    [ -f "$state/display8" ] || return 0
+depth_stop() {
+    [ -f "$state/display-depth" ] || return 0
     wine_down
-    palette_stop_xvfb
+    depth_stop_xvfb
     wine_up "$(cat "$state/display")"
 }
 
@@ -89,24 +94,47 @@ wine_restart() {
     wine_up "$(cat "$state/display")"
 }
 
+# The 64-bit prefix's server, run by this same script with that prefix's
+# settings.
+wow64() { # start|stop
+    if [ "$1" = start ]; then
+        [ -f "$state/display" ] || { echo "harness: not started" >&2; exit 1; }
+        [ "$ZEPH_RUNS_I686" = 1 ] || { echo "harness: this machine cannot run 32-bit code" >&2; exit 1; }
+    fi
+    env -u WINEPREFIX -u WINELOADER -u ZEPH_WINE_ARCH -u ZEPH_TREE ZEPH_WOW64=1 "$0" "wow64-$1-here"
+}
+
+wow64_start_here() {
+    "$ZEPH_ROOT/scripts/wine-prefix.sh"
+    wine_down
+    wine_up "$(cat "$state/display")"
+    echo "harness: WoW64 prefix $WINEPREFIX on $DISPLAY"
+}
+
 stop() {
+    [ "$ZEPH_WINE_ARCH" = win32 ] && [ -f "$state/wineserver-win64.pid" ] && wow64 stop
     # Also ends a server some other run left behind for this prefix: the test
     # discovery of a build starts one, on no display at all.
     wine_down
     [ -d "$state" ] || return 0
-    palette_stop_xvfb
+    depth_stop_xvfb
     if [ -f "$state/xvfb.pid" ]; then
         kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
     fi
-    rm -f "$state/xvfb.pid" "$state/display" "$state/wineserver.pid"
+    rm -f "$state/xvfb.pid" "$state/display" "$state/wineserver-$ZEPH_WINE_ARCH.pid"
     [ "${1:-}" = quiet ] || echo "harness: stopped"
 }
 
 case "${1:-}" in
     start) start ;;
     stop) stop ;;
-    palette-start) palette_start ;;
-    palette-stop) palette_stop ;;
+    depth-start) depth_start "${2:?bits per pixel}" ;;
+    depth-stop) depth_stop ;;
     wine-restart) wine_restart ;;
-    *) echo "usage: $0 start|stop|palette-start|palette-stop|wine-restart" >&2; exit 2 ;;
+    wow64-start) wow64 start ;;
+    wow64-stop) wow64 stop ;;
+    wow64-start-here) wow64_start_here ;;
+    wow64-stop-here) wine_down; rm -f "$state/wineserver-win64.pid" ;;
+    *) echo "usage: $0 start|stop|depth-start N|depth-stop|wine-restart|wow64-start|wow64-stop" >&2
+       exit 2 ;;
 esac

@@ -17,7 +17,6 @@ import time
 from e2elib import (APP_PATHS_KEY, EMPTY, UNINSTALL_KEY, WORDPAD, Failure, Launcher, run_cases,
                     wait_until)
 
-GAME_FOLDER = r"C:\Program Files\Zephrane Demo"
 SETUP_CAPTION = "Zephrane Demo Setup"
 UNINSTALL_CAPTION = "Zephrane Demo Uninstall"
 GAME_TITLE = "Zephrane Demo"
@@ -57,7 +56,8 @@ def wordpad_record(s, count, what):
 
 
 def whole_demo(s):
-    folder = s.windows_to_unix(GAME_FOLDER)
+    game_folder = s.program_files + r"\Zephrane Demo"
+    folder = s.windows_to_unix(game_folder)
     s.undo.append(lambda: shutil.rmtree(folder, ignore_errors=True))
     disc = s.unix_to_windows(s.disc)
 
@@ -69,7 +69,7 @@ def whole_demo(s):
     dismiss(s, SETUP_CAPTION)
     path = s.reg_query(APP_PATHS_KEY, "Path")
     uninstall = s.reg_query(UNINSTALL_KEY, "UninstallString")
-    if path != GAME_FOLDER or not uninstall:
+    if path != game_folder or not uninstall:
         raise Failure("after setup the registry holds Path %r and UninstallString %r"
                       % (path, uninstall))
 
@@ -85,11 +85,11 @@ def whole_demo(s):
     s.move(EMPTY)
     click_on(s, launcher, 4, (README_PLACE[0] + 20, README_PLACE[1]))
     second = wordpad_record(s, 2, "the second read-me")
-    for record, expected in ((first, disc + r"\readme.txt"), (second, GAME_FOLDER + r"\readme.txt")):
+    for record, expected in ((first, disc + r"\readme.txt"), (second, game_folder + r"\readme.txt")):
         cmdline = '"%s" "%s"' % (WORDPAD, expected)
         if record["cmdline"] != cmdline:
             raise Failure("WordPad got %s, expected %s" % (record["cmdline"], cmdline))
-        if record["cwd"].rstrip("\\") != GAME_FOLDER:
+        if record["cwd"].rstrip("\\") != game_folder:
             raise Failure("WordPad ran in %s, not in the game's folder" % record["cwd"])
 
     # A web link reaches the browser; the launcher stays.
@@ -142,7 +142,7 @@ def readme_without_wordpad(s):
     os.rename(wordpad, away)
     shown = []
     try:
-        if "HKEY_CLASSES_ROOT" in s.wine(["reg", "query", r"HKCR\.txt"], check=False):
+        if "HKEY_CLASSES_ROOT" in s.wine([s.reg, "query", r"HKCR\.txt"], check=False):
             raise Failure("the test prefix has a program for text files")
         s.move(EMPTY)
         launcher = Launcher(s).start()

@@ -101,18 +101,25 @@ class Session:
         out = subprocess.run(
             ["bash", "-c", 'source "$1/scripts/wine-env.sh" && printf "%s\\0" '
              '"$WINE" "$WINEPREFIX" "$ZEPH_WINE_ARCH" "$WINEARCH" "$WINEDEBUG" '
-             '"$WINEDLLOVERRIDES" "${WINELOADER:-}"', "-", ROOT],
+             '"$WINEDLLOVERRIDES" "${WINELOADER:-}" "$ZEPH_TREE"', "-", ROOT],
             env=env, check=True, stdout=subprocess.PIPE).stdout.decode()
         (self.wine_path, prefix, arch, winearch, debug, overrides,
-         loader) = out.split("\0")[:7]
+         loader, wanted) = out.split("\0")[:8]
         env.update(WINEPREFIX=prefix, ZEPH_WINE_ARCH=arch, WINEARCH=winearch,
-                   WINEDEBUG=debug, WINEDLLOVERRIDES=overrides)
+                   WINEDEBUG=debug, WINEDLLOVERRIDES=overrides, ZEPH_TREE=wanted)
         if loader:
             env["WINELOADER"] = loader
         self.prefix = prefix
-        # The cross trees come from CMake; the one that runs here follows the
-        # Wine architecture of this machine.
-        wanted = "x86_64" if arch == "win64" else "i686"
+        # The 32-bit launcher in a 64-bit prefix sees the registry and the
+        # program folder as a 32-bit program on 64-bit Windows does: the tests
+        # read and write through the 32-bit registry tools to match.
+        self.wow64 = arch == "win64" and wanted == "i686"
+        system = r"C:\windows\syswow64" if self.wow64 else r"C:\windows\system32"
+        self.reg = system + r"\reg.exe"
+        self.regedit = (system if self.wow64 else r"C:\windows") + r"\regedit.exe"
+        self.program_files = r"C:\Program Files (x86)" if self.wow64 else r"C:\Program Files"
+        # The cross trees come from CMake; the one that runs here is the one
+        # the Wine settings name.
         dirs = [d for d in argv if os.path.basename(d.rstrip("/")) == wanted]
         if not dirs:
             raise Failure("no %s cross tree among %s" % (wanted, argv))
@@ -132,6 +139,7 @@ class Session:
         self.undo = []
         self.groups = []
         self.origin = None
+        self.channel_bits = (8, 8, 8)
 
     # -- processes ---------------------------------------------------------
 
@@ -223,7 +231,7 @@ class Session:
 
     def reg_query(self, key, value):
         """The data of a string value, or None when it is not there."""
-        args = ["reg", "query", key] + (["/ve"] if value is None else ["/v", value])
+        args = [self.reg, "query", key] + (["/ve"] if value is None else ["/v", value])
         out = self.wine(args, check=False)
         for line in out.splitlines():
             parts = line.strip().split("    ")
@@ -232,18 +240,18 @@ class Session:
         return None
 
     def reg_set(self, key, value, data):
-        args = ["reg", "add", key] + (["/ve"] if value is None else ["/v", value])
+        args = [self.reg, "add", key] + (["/ve"] if value is None else ["/v", value])
         self.wine(args + ["/t", "REG_SZ", "/d", data, "/f"])
 
     def reg_delete_key(self, key):
-        self.wine(["reg", "delete", key, "/f"], check=False)
+        self.wine([self.reg, "delete", key, "/f"], check=False)
 
     def reg_import(self, lines):
         """Applies registry changes in .reg syntax, all in one Wine process."""
         path = os.path.join(self.scratch, "changes.reg")
         with open(path, "w", encoding="utf-8") as f:
             f.write("REGEDIT4\r\n\r\n" + "\r\n".join(lines) + "\r\n")
-        self.wine(["regedit", "/s", self.unix_to_windows(path)])
+        self.wine([self.regedit, "/s", self.unix_to_windows(path)])
 
     def forget_game(self):
         """Takes the game's two registry entries away, as on a machine that
@@ -265,7 +273,7 @@ class Session:
 
         def restore():
             if managed is None:
-                self.wine(["reg", "delete", X11_KEY, "/v", "Managed", "/f"])
+                self.wine([self.reg, "delete", X11_KEY, "/v", "Managed", "/f"])
             else:
                 self.reg_set(X11_KEY, "Managed", managed)
         self.undo.append(restore)
@@ -329,6 +337,29 @@ class Session:
                           what, timeout)
 
     # -- the screen ----------------------------------------------------------
+
+    def on_display_of_depth(self, bits):
+        """Moves this session's Wine to an X server of that many bits per
+        pixel, for the rest of the session."""
+        harness = os.path.join(ROOT, "scripts", "harness.sh")
+        out = subprocess.run([harness, "depth-start", str(bits)], env=self.env, check=True,
+                             stdout=subprocess.PIPE, stdin=subprocess.DEVNULL).stdout.decode()
+        self.undo.append(lambda: subprocess.run([harness, "depth-stop"], env=self.env, check=True,
+                                                stdin=subprocess.DEVNULL))
+        self.env["DISPLAY"] = out.split()[-1]
+        self.origin = None
+        self.channel_bits = {8: (8, 8, 8), 16: (5, 6, 5)}.get(bits, (8, 8, 8))
+
+    def as_shown(self, image):
+        """The image's colours as this display stores them: on a 16-bit one
+        each channel cut to its 5, 6 or 5 high bits, which is also all that
+        can be told of a colour read back from such a screen."""
+        if self.channel_bits == (8, 8, 8):
+            return image
+        masks = bytes((0xFF << (8 - b)) & 0xFF for b in self.channel_bits) * image.width
+        rows = [bytes(a & m for a, m in zip(image.rgb[y * image.width * 3:(y + 1) * image.width * 3],
+                                              masks)) for y in range(image.height)]
+        return Image(image.width, image.height, b"".join(rows))
 
     def screen_origin(self):
         if self.origin is None:
@@ -488,7 +519,8 @@ class Launcher:
         rect = PLACES[button]
         shown = self.s.grab(rect)
         for kind in PICTURES:
-            if same(shown, self.disc.picture(button, kind), self.mask_for(button, rect)):
+            if same(self.s.as_shown(shown), self.s.as_shown(self.disc.picture(button, kind)),
+                    self.mask_for(button, rect)):
                 return kind
         return None
 
@@ -512,7 +544,7 @@ class Launcher:
         expected = Image(w, h, b"".join(bg.rgb[((y + r) * bg.width + x) * 3:
                                                ((y + r) * bg.width + x + w) * 3]
                                         for r in range(h)))
-        return same(shown, expected, self.mask_for(0, rect))
+        return same(self.s.as_shown(shown), self.s.as_shown(expected), self.mask_for(0, rect))
 
     def background_shown(self):
         # A strip below the buttons that only the background covers.

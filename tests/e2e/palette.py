@@ -7,13 +7,9 @@ bitmaps on an 8-bit X display through its 20 static colours only, whatever
 palette is realised (measured with a plain test program as well), so the
 colours in the colour map are as far as the launcher's part can be seen."""
 
-import os
 import struct
-import subprocess
 
-from e2elib import EMPTY, ROOT, Disc, Failure, Launcher, run_cases, wait_until
-
-HARNESS = os.path.join(ROOT, "scripts", "harness.sh")
+from e2elib import EMPTY, Disc, Failure, Launcher, run_cases, wait_until
 
 
 def colour_map(s, window):
@@ -31,16 +27,8 @@ def colour_map(s, window):
     return colours
 
 
-def on_palette_display(s):
-    out = subprocess.run([HARNESS, "palette-start"], env=s.env, check=True,
-                         stdout=subprocess.PIPE, stdin=subprocess.DEVNULL).stdout.decode()
-    s.undo.append(lambda: subprocess.run([HARNESS, "palette-stop"], env=s.env, check=True,
-                                         stdin=subprocess.DEVNULL))
-    s.env["DISPLAY"] = out.split()[-1]
-
-
 def background_colours_realised(s):
-    on_palette_display(s)
+    s.on_display_of_depth(8)
     background = Disc(s.disc).bitmap("8bg1.bmp")
     wanted = {tuple(background.rgb[i:i + 3]) for i in range(0, len(background.rgb), 3)}
 

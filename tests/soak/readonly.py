@@ -103,7 +103,7 @@ def registry(s, name):
     lines = {}
     for key in ("HKLM", "HKCU"):
         path = os.path.join(s.scratch, "%s-%s.reg" % (name, key))
-        s.wine(["reg", "export", key, s.unix_to_windows(path), "/y"])
+        s.wine([s.reg, "export", key, s.unix_to_windows(path), "/y"])
         with open(path, "rb") as f:
             text = f.read().decode("utf-16", errors="replace")
         lines[key] = sorted(set(text.replace("\r", "").split("\n")))
