@@ -314,11 +314,12 @@ public:
     ~CWinApp() override;
 
     virtual BOOL InitInstance() { return TRUE; }
-    // Runs the message loop until the quit message and returns its code.
-    // Whenever the queue is empty OnIdle is called, again and again for as
-    // long as it returns TRUE: at once, then at every 17 ms step of
-    // timeGetTime until input arrives, which ends the wait at once. After
-    // FALSE the loop sleeps until the next message.
+    // Runs the message loop until the quit message and returns its code, or
+    // -1 when the system fails to deliver a message. Whenever the queue is
+    // empty OnIdle is called, again and again for as long as it returns TRUE:
+    // at once, then at every 17 ms step of timeGetTime until input arrives,
+    // which ends the wait at once. After FALSE the loop sleeps until the next
+    // message.
     virtual int Run();
     virtual BOOL OnIdle(LONG lCount);
 
