@@ -10,7 +10,7 @@ BOOL CLauncherApp::InitInstance()
     // The constructor does the whole set-up, creates the window and draws it.
     g_pMainFrame = new CMainFrame;
     // Without a window there is nothing to close, and the loop would run on
-    // forever: end at once instead.
+    // forever: end at once instead. A failed creation leaves the frame to us.
     if (g_pMainFrame->m_hWnd == nullptr) {
         delete g_pMainFrame;
         return FALSE;

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace dib_detail {
 
@@ -25,6 +26,11 @@ constexpr uint32_t kBiBitfields = 3;
 constexpr uint32_t kBiAlphaBitfields = 6;
 // The most colour-table entries the system reads for any image.
 constexpr uint64_t kSystemMaxColors = 256;
+// A header this long carries a colour space that may name a profile: linked
+// ('LINK', a file name) or embedded ('MBED', the profile's bytes).
+constexpr uint32_t kProfileHeaderSize = 124;
+constexpr uint32_t kProfileLinked = 0x4C494E4B;
+constexpr uint32_t kProfileEmbedded = 0x4D424544;
 
 inline uint32_t ReadU32(const uint8_t* p, size_t cb, uint64_t offset)
 {
@@ -97,6 +103,27 @@ inline bool SpanFits(uint64_t offset, uint64_t count, uint64_t each, size_t cb)
     return count <= room / each;
 }
 
+// With colour management on, the system reads the profile a header names, at
+// its offset from the header's start and of its stated size; a linked one's
+// file name up to its terminator, which must come within that size. A header
+// that names a profile it does not hold is refused like any block too short
+// for what it declares. Other colour spaces have nothing there to read.
+inline bool ProfileFits(const uint8_t* p, size_t cb, uint32_t headerSize)
+{
+    if (headerSize < kProfileHeaderSize)
+        return true;
+    const uint32_t csType = ReadU32(p, cb, 56);
+    if (csType != kProfileLinked && csType != kProfileEmbedded)
+        return true;
+    const uint32_t offset = ReadU32(p, cb, 112);
+    const uint32_t size = ReadU32(p, cb, 116);
+    if (!SpanFits(offset, size, 1, cb))
+        return false;
+    if (csType == kProfileEmbedded)
+        return true;
+    return size != 0 && std::memchr(p + offset, 0, size) != nullptr;
+}
+
 // Bytes per pixel row: rows are padded to whole 32-bit words.
 inline uint64_t RowStride(uint32_t width, uint16_t bitCount)
 {
@@ -133,6 +160,8 @@ inline bool InfoReadingFits(const uint8_t* p, size_t cb, uint32_t headerSize, ui
     const uint64_t systemTableOffset =
         uint64_t(headerSize) + MaskBytesAfterHeader(headerSize, compression);
     if (!SpanFits(systemTableOffset, SystemInfoColorCount(clrUsed, bitCount), 4, cb))
+        return false;
+    if (!ProfileFits(p, cb, headerSize))
         return false;
 
     if (width < 0)
@@ -253,8 +282,9 @@ inline DibColor DibPaletteEntry(const uint8_t* pDib, size_t cbDib, unsigned inde
 // Whether everything that the launcher reads of the block, and everything the
 // system reads when it is handed the block as bitmap information together
 // with DibBitsPointer, lies inside it: the header, the colour table (the
-// larger of the launcher's and the system's count), and the pixels (every
-// padded row, or the stated size of compressed pixels).
+// larger of the launcher's and the system's count), the pixels (every padded
+// row, or the stated size of compressed pixels), and the colour profile that
+// a header of 124 bytes or more names.
 //
 // The system reads any first field of 40 or more as an info header of that
 // size, and refuses other sizes than 12 below that. So a core-layout block

@@ -6,7 +6,7 @@
 #include "app/paths.h"
 
 namespace {
-bool IsButton(int nId) { return nId >= 1 && nId <= kButtonCount; }
+bool IsButton(LauncherButton nId) { return nId >= 1 && nId <= kButtonCount; }
 }
 
 void CMainFrame::OnMouseMove(UINT, CPoint point)
@@ -21,8 +21,8 @@ void CMainFrame::OnMouseMove(UINT, CPoint point)
     PAINTSTRUCT ps;
     BeginPaint(m_hWnd, &ps);
 
-    const int nOld = m_nHighlighted;
-    const int nHit = m_nHover;
+    const LauncherButton nOld = m_nHighlighted;
+    const LauncherButton nHit = m_nHover;
     if (nHit != 0 && nHit != nOld) {
         // The new highlight first, then the old one goes back to up. A press
         // stays recorded when the pointer moves straight onto another button.
@@ -90,7 +90,7 @@ void CMainFrame::OnKeyDown(UINT nChar, UINT, UINT)
     Default();
 }
 
-void CMainFrame::RunAction(int nButton)
+void CMainFrame::RunAction(LauncherButton nButton)
 {
     switch (nButton) {
     case 1: OnInstall(); break;

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
-constexpr int kButtonCount = 12; // ids 1 to 12; 0 stands for no button
+// A button's id, 1 to 12, or 0 for no button.
+typedef int LauncherButton;
+constexpr int kButtonCount = 12;
 constexpr int kClientWidth = 644, kClientHeight = 456;
 
 // Laid out as the system's RECT: right and bottom are exclusive.
@@ -12,11 +14,12 @@ struct LayoutRect {
     int32_t left, top, right, bottom;
 };
 
-enum ButtonPicture { kPictureUp = 0, kPictureFocus = 1, kPictureDown = 2 };
+// The three pictures of a button.
+enum ButtonImage { kPictureUp = 0, kPictureFocus = 1, kPictureDown = 2 };
 
 // stem is null for the inactive slots 3 and 5, which have no pictures.
 struct ButtonSpec {
-    int id;
+    LauncherButton id;
     const char* stem;
     int32_t x, y, width, height;
 };
@@ -28,7 +31,7 @@ constexpr int kFlameFrameCount = 30;
 
 // Buttons 1 (install) and 8 (play) share one place; which of them exists
 // follows whether the game is installed.
-inline const ButtonSpec& LauncherButtonSpec(int id)
+inline const ButtonSpec& LauncherButtonSpec(LauncherButton id)
 {
     static const ButtonSpec s_buttons[kButtonCount + 1] = {
         {0, nullptr, 0, 0, 0, 0},
@@ -50,7 +53,7 @@ inline const ButtonSpec& LauncherButtonSpec(int id)
 
 // The inactive slots keep an empty rectangle, so they are never drawn and
 // never hit.
-inline LayoutRect ButtonRect(int id)
+inline LayoutRect ButtonRect(LauncherButton id)
 {
     const ButtonSpec& button = LauncherButtonSpec(id);
     if (button.stem == nullptr)
@@ -79,18 +82,18 @@ inline LayoutRect CenteredWindowRect(int32_t screenWidth, int32_t screenHeight)
 // separates buttons 11 and 12, which share the column x = 263. Every listed
 // test runs and a later hit overwrites an earlier one, with 0 for a disabled
 // button. Button 5 is never tested. rects and disabled are indexed by id.
-inline int HitTestButtons(const LayoutRect (&rects)[kButtonCount + 1],
-                          const int32_t (&disabled)[kButtonCount + 1], bool installed, int32_t x,
-                          int32_t y)
+inline LauncherButton HitTestButtons(const LayoutRect (&rects)[kButtonCount + 1],
+                                     const int32_t (&disabled)[kButtonCount + 1], bool installed,
+                                     int32_t x, int32_t y)
 {
-    static const int s_installedOrder[] = {8, 10, 2, 3, 4, 6, 7, 11, 12, 9};
-    static const int s_notInstalledOrder[] = {1, 2, 3, 4, 6, 7, 11, 12, 9};
-    const int* pOrder = installed ? s_installedOrder : s_notInstalledOrder;
+    static const LauncherButton s_installedOrder[] = {8, 10, 2, 3, 4, 6, 7, 11, 12, 9};
+    static const LauncherButton s_notInstalledOrder[] = {1, 2, 3, 4, 6, 7, 11, 12, 9};
+    const LauncherButton* pOrder = installed ? s_installedOrder : s_notInstalledOrder;
     const int nTests = installed ? int(sizeof s_installedOrder / sizeof s_installedOrder[0])
                                  : int(sizeof s_notInstalledOrder / sizeof s_notInstalledOrder[0]);
-    int hover = 0;
+    LauncherButton hover = 0;
     for (int n = 0; n < nTests; ++n) {
-        const int id = pOrder[n];
+        const LauncherButton id = pOrder[n];
         const LayoutRect& rc = rects[id];
         if (rc.left < x && x < rc.right && rc.top < y && y < rc.bottom)
             hover = disabled[id] ? 0 : id;
@@ -106,7 +109,7 @@ enum ImageKind { kImageBackground, kImageBigFlame, kImageSmallFlame, kImageButto
 struct ImageSlot {
     ImageKind kind;
     int index;   // frame 0 to 29, or button id
-    int picture; // ButtonPicture for buttons, 0 otherwise
+    ButtonImage picture; // for buttons; kPictureUp for the rest
     char name[16]; // file name in the bitmaps folder
     int32_t width, height; // the size of the element it fills
 };
@@ -135,10 +138,10 @@ inline void AppendFrameNumber(ImageSlot& slot, int& length, int frame)
 inline ImageSlot LauncherImageSlot(int order)
 {
     using layout_detail::AppendName;
-    static const int s_shownButtons[] = {1, 2, 4, 6, 7, 8, 9, 10, 11, 12};
+    static const LauncherButton s_shownButtons[] = {1, 2, 4, 6, 7, 8, 9, 10, 11, 12};
     static const char* const s_pictureSuffix[] = {"u.bmp", "f.bmp", "d.bmp"};
 
-    ImageSlot slot{kImageBackground, 0, 0, {}, 0, 0};
+    ImageSlot slot{kImageBackground, 0, kPictureUp, {}, 0, 0};
     int length = 0;
     if (order == 0) {
         AppendName(slot, length, "8bg1.bmp");
@@ -159,7 +162,7 @@ inline ImageSlot LauncherImageSlot(int order)
         const ButtonSpec& button = LauncherButtonSpec(s_shownButtons[nButtonOrder / 3]);
         slot.kind = kImageButton;
         slot.index = button.id;
-        slot.picture = nButtonOrder % 3;
+        slot.picture = ButtonImage(nButtonOrder % 3);
         AppendName(slot, length, button.stem);
         AppendName(slot, length, s_pictureSuffix[slot.picture]);
         slot.width = button.width;

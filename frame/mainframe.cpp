@@ -76,7 +76,7 @@ void CMainFrame::InitLauncher()
     m_rcBigFlame = kBigFlameRect;
     m_rcSmallFlame = kSmallFlameRect;
     m_rcButton[0] = LayoutRect{};
-    for (int nButton = 1; nButton <= kButtonCount; ++nButton)
+    for (LauncherButton nButton = 1; nButton <= kButtonCount; ++nButton)
         m_rcButton[nButton] = ButtonRect(nButton);
 
     m_hBackground = nullptr;
@@ -95,7 +95,7 @@ void CMainFrame::InitLauncher()
         SlotHandle(slot) = LoadBitmapFile(szPath);
     }
 
-    for (int nButton = 0; nButton <= kButtonCount; ++nButton)
+    for (LauncherButton nButton = 0; nButton <= kButtonCount; ++nButton)
         m_bDisabled[nButton] = (nButton == 3 || nButton == 5);
 }
 

@@ -55,14 +55,15 @@ public:
     void OnLButtonUp(UINT nFlags, CPoint point);
     void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
 
-    // Interaction state: button ids, 0 for none.
-    int m_nHover;
-    int m_nHighlighted;
-    int m_nPrevHighlighted;
+    // Interaction state.
+    LauncherButton m_nHover;
+    LauncherButton m_nHighlighted;
+    LauncherButton m_nPrevHighlighted;
     BOOL m_bRestorePrev;
-    int m_nPressed;
+    LauncherButton m_nPressed;
 
-    // Tables indexed by button id; entry 0 is unused.
+    // Tables indexed by LauncherButton (entry 0 unused), the pictures then by
+    // ButtonImage.
     BOOL m_bDisabled[kButtonCount + 1];
     LayoutRect m_rcButton[kButtonCount + 1];
     DibHandle m_hButtonImage[kButtonCount + 1][3];
@@ -81,9 +82,9 @@ public:
 private:
     DibHandle& SlotHandle(const ImageSlot& slot);
     void DrawElement(HDC hDC, const LayoutRect& rcDest, DibHandle hImage);
-    void DrawButton(HDC hDC, int nButton, int nPicture);
+    void DrawButton(HDC hDC, LauncherButton nButton, ButtonImage nPicture);
     void DrawPicture(HDC hDC);
-    void RunAction(int nButton);
+    void RunAction(LauncherButton nButton);
 
     DECLARE_MESSAGE_MAP()
 };

@@ -8,7 +8,7 @@
 #include "app/paths.h"
 
 namespace {
-const int kButtonsAlwaysShown[] = {2, 9, 4, 6, 7, 11, 12};
+const LauncherButton kButtonsAlwaysShown[] = {2, 9, 4, 6, 7, 11, 12};
 }
 
 void CMainFrame::DrawElement(HDC hDC, const LayoutRect& rcDest, DibHandle hImage)
@@ -18,7 +18,7 @@ void CMainFrame::DrawElement(HDC hDC, const LayoutRect& rcDest, DibHandle hImage
             RECT{rcSource.left, rcSource.top, rcSource.right, rcSource.bottom}, m_pPalette);
 }
 
-void CMainFrame::DrawButton(HDC hDC, int nButton, int nPicture)
+void CMainFrame::DrawButton(HDC hDC, LauncherButton nButton, ButtonImage nPicture)
 {
     DrawElement(hDC, m_rcButton[nButton], m_hButtonImage[nButton][nPicture]);
 }
@@ -32,7 +32,7 @@ void CMainFrame::DrawPicture(HDC hDC)
         DrawButton(hDC, 8, kPictureUp);
         DrawButton(hDC, 10, kPictureUp);
     }
-    for (int nButton : kButtonsAlwaysShown)
+    for (LauncherButton nButton : kButtonsAlwaysShown)
         DrawButton(hDC, nButton, kPictureUp);
     // The highlight alone decides, even for a button the installation state hides.
     if (m_nHighlighted >= 1 && m_nHighlighted <= kButtonCount)

@@ -183,15 +183,20 @@ public:
 protected:
     virtual const AFX_MSGMAP* GetMessageMap() const;
     static const AFX_MSGMAP* GetThisMessageMap();  // the end of every chain: no entries
-    // Called after the window is gone and unlinked from this object.
+    // Called after the window is gone and unlinked from this object; not for
+    // a window whose creation failed.
     virtual void PostNcDestroy() {}
     // Creates the window with this object linked to it from WM_NCCREATE on.
+    // On failure, early or late, the object is unlinked and stays with the
+    // caller.
     BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName,
                   DWORD dwStyle, const RECT& rect, HWND hWndParent);
 
 private:
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+    BOOL m_bCreating = FALSE;  // inside this object's CreateWindowEx
 };
 
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -208,7 +213,7 @@ public:
     void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
 
 protected:
-    // A frame window lives exactly as long as its window.
+    // A frame window lives exactly as long as its window, once it has one.
     void PostNcDestroy() override { delete this; }
 };
 
@@ -309,11 +314,12 @@ public:
     ~CWinApp() override;
 
     virtual BOOL InitInstance() { return TRUE; }
-    // Runs the message loop until the quit message and returns its code.
-    // Whenever the queue is empty OnIdle is called, again and again for as
-    // long as it returns TRUE: at once, then at every 17 ms step of
-    // timeGetTime until input arrives, which ends the wait at once. After
-    // FALSE the loop sleeps until the next message.
+    // Runs the message loop until the quit message and returns its code, or
+    // -1 when the system fails to deliver a message. Whenever the queue is
+    // empty OnIdle is called, again and again for as long as it returns TRUE:
+    // at once, then at every 17 ms step of timeGetTime until input arrives,
+    // which ends the wait at once. After FALSE the loop sleeps until the next
+    // message.
     virtual int Run();
     virtual BOOL OnIdle(LONG lCount);
 

@@ -64,13 +64,25 @@ int CWinApp::Run()
                 // Waits for the next step of the clock, or less when input
                 // arrives. A step that passed with no input leaves the queue
                 // as empty as it was, so the hook runs again without asking.
-                const DWORD dwNow = timeGetTime();
-                dwWait = MsgWaitForMultipleObjectsEx(0, nullptr, kIdleStepMs - dwNow % kIdleStepMs,
-                                                     QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+                const DWORD dwStep = kIdleStepMs - timeGetTime() % kIdleStepMs;
+                dwWait = MsgWaitForMultipleObjectsEx(0, nullptr, dwStep, QS_ALLINPUT,
+                                                     MWMO_INPUTAVAILABLE);
+                // A wait the system refuses would refuse again at once and
+                // leave the hook running flat out. Sleeping the step instead
+                // keeps the rhythm and spares the processor; input is then
+                // seen at the end of the step, when the queue is looked at.
+                if (dwWait == WAIT_FAILED)
+                    Sleep(dwStep);
             } while (dwWait == WAIT_TIMEOUT);
         }
         do {
-            if (!GetMessageA(&msg, nullptr, 0, 0))
+            // -1 is the system's failure, not a message: nothing may be
+            // dispatched from it. Asking again would fail again, so the loop
+            // ends with -1, and the program with it.
+            const BOOL bGot = GetMessageA(&msg, nullptr, 0, 0);
+            if (bGot == -1)
+                return -1;
+            if (!bGot)
                 return static_cast<int>(msg.wParam);
             TranslateMessage(&msg);
             DispatchMessageA(&msg);

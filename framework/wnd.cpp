@@ -64,10 +64,16 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName,
                     DWORD dwStyle, const RECT& rect, HWND hWndParent)
 {
+    // A creation that fails after WM_NCCREATE still ends in WM_NCDESTROY,
+    // before CreateWindowEx returns. The object must outlive that, as it does
+    // an early failure: a frame made in its own constructor would otherwise be
+    // deleted while that constructor and its creator still hold it.
+    m_bCreating = TRUE;
     HWND hWnd = CreateWindowExA(dwExStyle, lpszClassName, lpszWindowName, dwStyle,
                                 rect.left, rect.top, rect.right - rect.left,
                                 rect.bottom - rect.top, hWndParent, nullptr,
                                 GetModuleHandleA(nullptr), this);
+    m_bCreating = FALSE;
     return hWnd != nullptr;
 }
 
@@ -107,7 +113,8 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
             pThread->m_pMainWnd = nullptr;
             PostQuitMessage(0);
         }
-        pWnd->PostNcDestroy();
+        if (!pWnd->m_bCreating)
+            pWnd->PostNcDestroy();
     }
     return lResult;
 }

@@ -40,7 +40,8 @@ std::vector<CCanvas> PaintFlameFrames(const CCanvas& background, const FlameSeat
 
 // One picture of a button: its place on the background with the button
 // painted over it.
-CCanvas PaintButton(const CCanvas& background, const CFontSet& fonts, int id, ButtonPicture picture);
+CCanvas PaintButton(const CCanvas& background, const CFontSet& fonts, LauncherButton id,
+                    ButtonImage picture);
 
 // The launcher's icon at 16, 32 and 48 pixels, each in 256 and in 16 colours.
 std::vector<IconImage> PaintIcon(const CFontSet& fonts);

@@ -20,7 +20,7 @@ struct Look {
     bool bPressed;
 };
 
-Look LookOf(ButtonPicture picture)
+Look LookOf(ButtonImage picture)
 {
     switch (picture) {
     case kPictureFocus: return Look{0, 1.25f, 1.0f, false};
@@ -281,7 +281,8 @@ void RestoreMargin(CCanvas& canvas, const CCanvas& original, int nMargin)
 
 } // namespace
 
-CCanvas PaintButton(const CCanvas& background, const CFontSet& fonts, int id, ButtonPicture picture)
+CCanvas PaintButton(const CCanvas& background, const CFontSet& fonts, LauncherButton id,
+                    ButtonImage picture)
 {
     const LayoutRect rc = ButtonRect(id);
     const CCanvas original = background.Crop(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);

@@ -42,7 +42,7 @@ void WriteBitmaps(const std::filesystem::path& directory, const CFontSet& fonts)
             image = Indexed(smallFlame[slot.index], kSmallFlameRect, quantizer);
             break;
         case kImageButton:
-            image = Indexed(PaintButton(background, fonts, slot.index, ButtonPicture(slot.picture)),
+            image = Indexed(PaintButton(background, fonts, slot.index, slot.picture),
                             ButtonRect(slot.index), quantizer);
             break;
         }

@@ -106,6 +106,20 @@ void TouchAsTheSystemReadsIt(const uint8_t* pDib, size_t cbDib, uint64_t bitsOff
         Require(sizeImage != 0, "compressed pixels of no stated size");
         Touch(pDib, cbDib, bitsOffset, sizeImage, "compressed pixels");
     }
+
+    // With colour management on: the profile a long header names, embedded
+    // ('MBED') or linked ('LINK'), whose file name is read to its terminator.
+    const uint32_t csType = Field32(pDib, cbDib, 56);
+    if (headerSize < 124 || (csType != 0x4D424544 && csType != 0x4C494E4B))
+        return;
+    const uint32_t profileOffset = Field32(pDib, cbDib, 112);
+    Touch(pDib, cbDib, profileOffset, Field32(pDib, cbDib, 116), "colour profile");
+    if (csType == 0x4C494E4B) {
+        uint64_t n = profileOffset;
+        while (n < cbDib && pDib[n] != 0)
+            ++n;
+        Require(n < cbDib, "linked profile's name without an end");
+    }
 }
 
 // The launcher's own palette: every entry it reads, at the place the layout

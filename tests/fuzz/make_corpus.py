@@ -47,7 +47,9 @@ def core(width, height, bits, first_field=12):
 
 
 def info(width, height, bits, compression=0, clr_used=0, header_size=40,
-         masks=b"", pixels=None):
+         masks=b"", pixels=None, cs_type=b"BGRs", profile=None):
+    """cs_type is the colour space as the file stores it, 'sRGB' backwards;
+    a profile goes behind the pixels, and a 124-byte header points at it."""
     count = clr_used or {1: 2, 4: 16, 8: 256}.get(bits, 0)
     if pixels is None:
         pixels = rows(width, height, bits)
@@ -57,11 +59,14 @@ def info(width, height, bits, compression=0, clr_used=0, header_size=40,
         # Later headers: the masks, then colour space and the rest, zero.
         extra = (masks + b"\0" * (header_size - 40))[: header_size - 40]
         if header_size >= 108:
-            extra = extra[:16] + b"BGRs" + extra[20:]
+            extra = extra[:16] + cs_type + extra[20:]
         header += extra
         masks = b""
     before_pixels = header + masks + colour_table(count, 4)
-    return before_pixels + pixels, len(before_pixels)
+    dib = before_pixels + pixels
+    if profile is not None:
+        dib = dib[:112] + struct.pack("<II", len(dib), len(profile)) + dib[120:] + profile
+    return dib, len(before_pixels)
 
 
 def masks(*values):
@@ -115,6 +120,11 @@ def bitmaps():
                                    masks=masks(0xFF0000, 0x00FF00, 0x0000FF, 0xFF000000)),
         "v5_8.bmp": info(5, 3, 8, header_size=124),
         "v5_32.bmp": info(5, 3, 32, header_size=124),
+        # Colour profiles: 'MBED' and 'LINK' as stored.
+        "v5_8_embedded_profile.bmp": info(5, 3, 8, header_size=124, cs_type=b"DEBM",
+                                          profile=bytes(range(128))),
+        "v5_8_linked_profile.bmp": info(5, 3, 8, header_size=124, cs_type=b"KNIL",
+                                        profile=b"sRGB.icm\0"),
         "topdown24.bmp": info(5, -3, 24),
         "topdown_v5_8.bmp": info(5, -3, 8, header_size=124),
         "odd20.bmp": core(5, 3, 8, first_field=20),

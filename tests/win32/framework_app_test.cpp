@@ -1,6 +1,7 @@
 // The application object under Wine: its name, its message loop and idle
 // calls, the main window's end, and the modal message box.
 #include "framework/afxwin.h"
+#include "tests/win32/import_patch.h"
 
 #include <gtest/gtest.h>
 
@@ -271,6 +272,86 @@ TEST_F(framework_app, OnlyTheMainWindowsEndEndsTheLoop)
     ExpectRunEndsWithTheMainWindow();
     EXPECT_EQ(std::vector<std::string>{"other closed yes, deleted 1, main kept"}, g_log);
     EXPECT_EQ(1, g_anDeleted[1]);
+}
+
+// ---------------------------------------------------------------------------
+// The system failing the loop, made at the loop's own calls
+
+CImportPatch* g_pGetMessage;
+CImportPatch* g_pSleep;
+DWORD g_dwUiThread;
+int g_nGetMessageFailures;
+
+// Fails as often as asked, as for a bad message buffer, then delivers again.
+BOOL WINAPI FailingGetMessage(LPMSG pMsg, HWND hWnd, UINT nMin, UINT nMax)
+{
+    Log("get message");
+    if (g_nGetMessageFailures > 0) {
+        --g_nGetMessageFailures;
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    return reinterpret_cast<decltype(&GetMessageA)>(g_pGetMessage->Original())(pMsg, hWnd, nMin, nMax);
+}
+
+DWORD WINAPI FailingWait(DWORD, const HANDLE*, DWORD, DWORD, DWORD)
+{
+    Log("wait failed");
+    SetLastError(ERROR_INVALID_HANDLE);
+    return WAIT_FAILED;
+}
+
+// The loop's pauses, by length: a step of the idle clock or less.
+void WINAPI LoggedSleep(DWORD dwMs)
+{
+    if (GetCurrentThreadId() == g_dwUiThread)
+        Log(dwMs >= 1 && dwMs <= 17 ? "pause" : "pause of " + std::to_string(dwMs) + " ms");
+    reinterpret_cast<decltype(&Sleep)>(g_pSleep->Original())(dwMs);
+}
+
+TEST_F(framework_app, AFailureToGetAMessageEndsTheLoopWithoutDispatching)
+{
+    CImportPatch patch("user32.dll", "GetMessageA", reinterpret_cast<void*>(&FailingGetMessage));
+    ASSERT_TRUE(patch.Installed());
+    g_pGetMessage = &patch;
+    g_nGetMessageFailures = 1;
+    theApp.m_pfnIdle = [&](LONG lCount) {
+        Log(IdleLine(lCount));
+        PostMessageA(m_hMain, WM_CLOSE, 0, 0);
+        return FALSE;
+    };
+    PostMessageA(m_hMain, WM_KEYDOWN, VK_F7, 1);
+    int nCode;
+    {
+        CWatchdog watchdog;
+        nCode = theApp.Run();
+    }
+    EXPECT_EQ(-1, nCode);
+    // Nothing was taken for a message: the key waits in the queue unhandled.
+    EXPECT_EQ(std::vector<std::string>{"get message"}, g_log);
+    EXPECT_TRUE(IsWindow(m_hMain));
+}
+
+TEST_F(framework_app, AFailedWaitPausesForTheStepBeforeTheNextIdleCall)
+{
+    g_dwUiThread = GetCurrentThreadId();
+    CImportPatch waitPatch("user32.dll", "MsgWaitForMultipleObjectsEx",
+                           reinterpret_cast<void*>(&FailingWait));
+    CImportPatch sleepPatch("kernel32.dll", "Sleep", reinterpret_cast<void*>(&LoggedSleep));
+    ASSERT_TRUE(waitPatch.Installed());
+    ASSERT_TRUE(sleepPatch.Installed());
+    g_pSleep = &sleepPatch;
+    theApp.m_pfnIdle = [&](LONG lCount) {
+        Log(IdleLine(lCount));
+        if (lCount == 2)
+            PostMessageA(m_hMain, WM_CLOSE, 0, 0);
+        return TRUE;
+    };
+    ExpectRunEndsWithTheMainWindow();
+    // The idle count goes on across the pauses: the queue stayed empty.
+    EXPECT_EQ((std::vector<std::string>{"idle 0", "wait failed", "pause", "idle 1", "wait failed",
+                                        "pause", "idle 2", "wait failed", "pause"}),
+              g_log);
 }
 
 // ---------------------------------------------------------------------------

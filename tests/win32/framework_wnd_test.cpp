@@ -476,6 +476,63 @@ TEST(framework_wnd, DefaultFrameClassHasTheFrameworkStylesBrushAndCursor)
     EXPECT_EQ(2, g_nFramesDeleted);
 }
 
+// A window class of the test's own whose windows fail their creation at one
+// message, after the framework's procedure has handled it: the object is then
+// linked, and the system destroys the window before CreateWindowEx returns.
+UINT g_nFailAt;
+CWnd* g_pLinkedAtFailure;
+bool g_bNcDestroySeen;
+
+LRESULT CALLBACK FailingCreateProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT lResult = AfxWndProc(hWnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY)
+        g_bNcDestroySeen = true;
+    if (message != g_nFailAt)
+        return lResult;
+    g_pLinkedAtFailure = reinterpret_cast<CWnd*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    return message == WM_CREATE ? -1 : FALSE;
+}
+
+TEST(framework_wnd, AFailedCreationLeavesTheFrameToItsCaller)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = FailingCreateProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "FrameworkTestFailsCreation";
+    ASSERT_TRUE(RegisterClassA(&wc));
+
+    struct {
+        const char* pszWhen;
+        LPCSTR lpszClassName;
+        UINT nFailAt;
+        bool bLinked;  // the framework had linked the object when it failed
+    } const cases[] = {
+        {"WM_CREATE answers -1", wc.lpszClassName, WM_CREATE, true},
+        {"WM_NCCREATE answers FALSE", wc.lpszClassName, WM_NCCREATE, true},
+        {"no such class", "FrameworkTestNoSuchClass", 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszWhen);
+        g_nFailAt = c.nFailAt;
+        g_pLinkedAtFailure = nullptr;
+        g_bNcDestroySeen = false;
+        g_nFramesDeleted = 0;
+        auto* pFrame = new CCountedFrame;
+        EXPECT_FALSE(pFrame->Create(c.lpszClassName, "framework test", WS_POPUP, kRect));
+        EXPECT_EQ(c.bLinked ? pFrame : nullptr, g_pLinkedAtFailure);
+        EXPECT_EQ(c.bLinked, g_bNcDestroySeen);
+        // The object outlives the failure, unlinked, for its caller to delete.
+        ASSERT_EQ(0, g_nFramesDeleted) << "the frame was deleted inside Create";
+        EXPECT_EQ(nullptr, pFrame->m_hWnd);
+        delete pFrame;
+        EXPECT_EQ(1, g_nFramesDeleted);
+        MSG msg;
+        EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    }
+    UnregisterClassA(wc.lpszClassName, wc.hInstance);
+}
+
 // Clicks twice, quickly, at a point of the screen, as real input.
 void DoubleClickAt(int x, int y)
 {

@@ -373,60 +373,6 @@ bool CProbeLog::WaitForRecords(size_t n, DWORD dwTimeoutMs) const
     return PumpUntil([&] { return Records().size() >= n; }, dwTimeoutMs);
 }
 
-namespace {
-
-// The import table slot through which this program calls a function of a DLL.
-void** ImportSlot(const char* pszDll, const char* pszFunction)
-{
-    auto* pBase = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    const auto* pDos = reinterpret_cast<const IMAGE_DOS_HEADER*>(pBase);
-    const auto* pNt = reinterpret_cast<const IMAGE_NT_HEADERS*>(pBase + pDos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports =
-        pNt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* pImport = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(pBase + imports.VirtualAddress);
-         pImport->Name != 0; ++pImport) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(pBase + pImport->Name), pszDll) != 0)
-            continue;
-        auto* pName = reinterpret_cast<IMAGE_THUNK_DATA*>(
-            pBase + (pImport->OriginalFirstThunk ? pImport->OriginalFirstThunk : pImport->FirstThunk));
-        auto* pAddress = reinterpret_cast<IMAGE_THUNK_DATA*>(pBase + pImport->FirstThunk);
-        for (; pName->u1.AddressOfData != 0; ++pName, ++pAddress) {
-            if (IMAGE_SNAP_BY_ORDINAL(pName->u1.Ordinal))
-                continue;
-            const auto* pByName =
-                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(pBase + pName->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(pByName->Name), pszFunction) == 0)
-                return reinterpret_cast<void**>(&pAddress->u1.Function);
-        }
-    }
-    return nullptr;
-}
-
-}  // namespace
-
-CImportPatch::CImportPatch(const char* pszDll, const char* pszFunction, void* pReplacement)
-    : m_ppSlot(ImportSlot(pszDll, pszFunction))
-{
-    if (m_ppSlot == nullptr)
-        return;
-    m_pOriginal = *m_ppSlot;
-    Write(pReplacement);
-}
-
-CImportPatch::~CImportPatch()
-{
-    if (m_ppSlot != nullptr)
-        Write(m_pOriginal);
-}
-
-void CImportPatch::Write(void* pFunction)
-{
-    DWORD dwOld;
-    VirtualProtect(m_ppSlot, sizeof *m_ppSlot, PAGE_READWRITE, &dwOld);
-    *m_ppSlot = pFunction;
-    VirtualProtect(m_ppSlot, sizeof *m_ppSlot, dwOld, &dwOld);
-}
-
 std::string CurrentDirectory()
 {
     char sz[MAX_PATH];

@@ -7,6 +7,7 @@
 #include "app/launcher_app.h"
 #include "app/paths.h"
 #include "frame/mainframe.h"
+#include "tests/win32/import_patch.h"
 #include "tests/win32/testbmp.h"
 
 #include <windows.h>
@@ -166,25 +167,6 @@ public:
 
 private:
     std::string m_path;
-};
-
-// Points this program's import of a DLL's function elsewhere for as long as
-// it lives: the launcher's code calls the replacement instead, which may call
-// on to Original().
-class CImportPatch {
-public:
-    CImportPatch(const char* pszDll, const char* pszFunction, void* pReplacement);
-    CImportPatch(const CImportPatch&) = delete;
-    CImportPatch& operator=(const CImportPatch&) = delete;
-    ~CImportPatch();
-    bool Installed() const { return m_ppSlot != nullptr; }
-    void* Original() const { return m_pOriginal; }
-
-private:
-    void Write(void* pFunction);
-
-    void** m_ppSlot;
-    void* m_pOriginal = nullptr;
 };
 
 std::string CurrentDirectory();

@@ -290,7 +290,7 @@ TEST_F(LauncherImages, AFullSetFillsEverySlotAndTheLastLoadGivesThePalette)
                 EXPECT_EQ(hImage, nullptr) << "inactive slot " << nButton;
                 continue;
             }
-            const CDiscImage& image = ButtonImage(nButton, nPicture);
+            const CDiscImage& image = ButtonDiscImage(nButton, nPicture);
             EXPECT_EQ(SlotColour(hImage), image.colour) << image.name;
         }
     }

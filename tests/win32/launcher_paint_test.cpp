@@ -283,8 +283,8 @@ const CPlace kBigFlame = {339, 62, 50, 136};
 const CPlace kSmallFlame = {115, 159, 25, 50};
 
 COLORREF Background() { return DiscImage("8bg1.bmp").colour; }
-COLORREF Up(int nButton) { return ButtonImage(nButton, kPictureUp).colour; }
-COLORREF Focus(int nButton) { return ButtonImage(nButton, kPictureFocus).colour; }
+COLORREF Up(int nButton) { return ButtonDiscImage(nButton, kPictureUp).colour; }
+COLORREF Focus(int nButton) { return ButtonDiscImage(nButton, kPictureFocus).colour; }
 
 std::string ColourName(COLORREF colour)
 {

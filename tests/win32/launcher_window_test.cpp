@@ -150,6 +150,35 @@ TEST_F(LauncherWindow, AnyWindowWithTheTitleIsBroughtToTheFront)
     DestroyWindow(hOther);
 }
 
+LRESULT CALLBACK FailingFrameProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT lResult = AfxWndProc(hWnd, message, wParam, lParam);
+    return message == WM_CREATE ? -1 : lResult;
+}
+
+// A window that fails after WM_NCCREATE, when the frame is already linked to
+// it: the start ends, and nothing is left pointing at the frame it deleted.
+TEST_F(LauncherWindow, AWindowThatFailsLateEndsTheStart)
+{
+    CDiscFolder disc;
+    // The framework's frame class, registered first by the test with a
+    // procedure that fails WM_CREATE; the frame then finds it and uses it.
+    const HINSTANCE hInstance = GetModuleHandleA(nullptr);
+    UnregisterClassA("AfxFrameOrView", hInstance);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = FailingFrameProc;
+    wc.hInstance = hInstance;
+    wc.lpszClassName = "AfxFrameOrView";
+    ASSERT_TRUE(RegisterClassA(&wc));
+    const BOOL bStarted = theApp.InitInstance();
+    UnregisterClassA(wc.lpszClassName, hInstance);
+
+    EXPECT_FALSE(bStarted);
+    EXPECT_EQ(g_pMainFrame, nullptr);
+    EXPECT_EQ(theApp.m_pMainWnd, nullptr);
+    EXPECT_EQ(FindWindowA(nullptr, kTitle), nullptr);
+}
+
 // ---------------------------------------------------------------------------
 
 struct CLauncherProcess {

@@ -630,6 +630,55 @@ TEST_F(RobustDib, EveryHeaderSize)
           IndexedPicture(BlockOf(coreFile), 12, 3, 12 + 768, 8, 4, 8));
 }
 
+// A 124-byte header may name a colour profile that a system with colour
+// management reads: embedded bytes, or a linked file's name up to its end.
+// One that names it where the block has no such bytes is refused; other
+// colour spaces leave the two fields unread.
+TEST_F(RobustDib, ColourProfilesOfLongHeaders)
+{
+    CDibShape shape = Sound8Bit();
+    shape.cbHeader = 124;
+    const std::vector<uint8_t> sound = DibBytes(shape);
+    const uint32_t nBehind = uint32_t(sound.size());  // right behind the pixels
+    const uint32_t kLinked = 0x4C494E4B, kEmbedded = 0x4D424544;  // 'LINK', 'MBED'
+    const uint32_t kSrgb = 0x73524742;                            // 'sRGB'
+    const std::vector<uint8_t> profile(128, 0x5A);
+    const std::vector<uint8_t> name{'s', 'R', 'G', 'B', '.', 'i', 'c', 'm', 0};
+
+    struct {
+        const char* pszWhat;
+        uint32_t nCsType, nOffset, cbSize;
+        const std::vector<uint8_t>& stored;  // written behind the pixels
+        bool bLoads;
+    } const cases[] = {
+        {"embedded", kEmbedded, nBehind, 128, profile, true},
+        {"embedded, to the block's last byte", kEmbedded, nBehind, 128 + 14, profile, true},
+        {"embedded, one byte past the block", kEmbedded, nBehind, 128 + 15, profile, false},
+        {"embedded, beyond 32 bits", kEmbedded, 0xFFFFFFF0, 0x20, profile, false},
+        {"linked", kLinked, nBehind, 9, name, true},
+        {"linked, its end beyond its size", kLinked, nBehind, 8, name, false},
+        {"linked, at the block's end", kLinked, nBehind + 9 + 14, 0, name, false},
+        {"sRGB, the fields unread", kSrgb, 0xFFFFFFF0, 0x20, name, true},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> dib = sound;
+        auto put32 = [&dib](size_t at, uint32_t value) {
+            for (int b = 0; b < 4; ++b)
+                dib[at + b] = uint8_t(value >> (8 * b));
+        };
+        put32(56, c.nCsType);
+        put32(112, c.nOffset);
+        put32(116, c.cbSize);
+        dib.insert(dib.end(), c.stored.begin(), c.stored.end());
+        const std::vector<uint8_t> file = FileBytes(dib);
+        if (c.bLoads)
+            Check(c.pszWhat, file, Loads(256, 4),
+                  IndexedPicture(BlockOf(file), 124, 4, 124 + 1024, 8, 4, 8));
+        else
+            Check(c.pszWhat, file, kRefused);
+    }
+}
+
 // Sizes of nothing, of the wrong sign, and too large for any file: the rows
 // are measured in 64 bits, so 1 x 0x40000001 at 32 bits (4 bytes a row, 2^32 +
 // 4 bytes in all) cannot pass as 4 bytes.

@@ -301,7 +301,7 @@ const CDiscImage& DiscImage(const std::string& name)
     throw std::runtime_error("no disc image " + name);
 }
 
-const CDiscImage& ButtonImage(int nButton, int nPicture)
+const CDiscImage& ButtonDiscImage(int nButton, int nPicture)
 {
     for (const CButtonFiles& button : kButtonFiles) {
         if (button.nButton == nButton)

@@ -94,6 +94,6 @@ struct CDiscImage {
 const std::vector<CDiscImage>& DiscImageSet();
 const CDiscImage& DiscImage(const std::string& name);
 // The up, focus or down picture of a button: "8b1u.bmp" and so on.
-const CDiscImage& ButtonImage(int nButton, int nPicture);
+const CDiscImage& ButtonDiscImage(int nButton, int nPicture);
 // Writes every file of the set into the folder's bitmaps folder.
 void WriteDiscImageSet(const CDiscFolder& disc);

@@ -1,0 +1,23 @@
+// Making a system call answer as a test wants, at the code's own call.
+#pragma once
+
+#include <windows.h>
+
+// Points this program's import of a DLL's function elsewhere for as long as
+// it lives: the code under test calls the replacement instead, which may call
+// on to Original().
+class CImportPatch {
+public:
+    CImportPatch(const char* pszDll, const char* pszFunction, void* pReplacement);
+    CImportPatch(const CImportPatch&) = delete;
+    CImportPatch& operator=(const CImportPatch&) = delete;
+    ~CImportPatch();
+    bool Installed() const { return m_ppSlot != nullptr; }
+    void* Original() const { return m_pOriginal; }
+
+private:
+    void Write(void* pFunction);
+
+    void** m_ppSlot;
+    void* m_pOriginal = nullptr;
+};
