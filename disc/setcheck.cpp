@@ -111,14 +111,6 @@ Load ReadAsLauncher(const ImageSlot& slot, const fs::path* pPath)
 
 bool Usable(const Load& load) { return load.bOpened && load.refusal.empty(); }
 
-// The load order of the frame shown before this one: the loop runs from frame
-// 16 back to frame 1.
-int PreviousFrameOrder(const ImageSlot& slot)
-{
-    const int first = slot.kind == kImageBigFlame ? 1 : 1 + kFlameFrameCount;
-    return first + (slot.index + kShownFlameFrames - 1) % kShownFlameFrames;
-}
-
 // Compressions the system can draw to the screen with these bit counts.
 bool Drawable(const Load& load)
 {
@@ -365,7 +357,7 @@ private:
         for (const Load& frame : m_loads) {
             if ((frame.slot.kind != kImageBigFlame && frame.slot.kind != kImageSmallFlame) || frame.pixels.empty())
                 continue;
-            const LayoutRect& place = frame.slot.kind == kImageBigFlame ? kBigFlameRect : kSmallFlameRect;
+            const LayoutRect place = ImageSlotRect(frame.slot);
             const Seam seam = FindSeam(frame, background, place);
             if (!seam.bVisible)
                 continue;
@@ -430,6 +422,12 @@ std::string ElementName(const ImageSlot& slot)
 bool IsShownSlot(const ImageSlot& slot)
 {
     return (slot.kind != kImageBigFlame && slot.kind != kImageSmallFlame) || slot.index < kShownFlameFrames;
+}
+
+int PreviousFrameOrder(const ImageSlot& slot)
+{
+    const int first = slot.kind == kImageBigFlame ? 1 : 1 + kFlameFrameCount;
+    return first + (slot.index + kShownFlameFrames - 1) % kShownFlameFrames;
 }
 
 std::string SizeEffect(const ImageSlot& slot, int32_t width, int32_t height)

@@ -24,6 +24,10 @@ std::string ElementName(const ImageSlot& slot);
 constexpr int kShownFlameFrames = 16;
 bool IsShownSlot(const ImageSlot& slot);
 
+// The load order of the flame frame shown before this one: the loop runs from
+// frame 16 back to frame 1.
+int PreviousFrameOrder(const ImageSlot& slot);
+
 // What the screen shows of a picture of this size in the slot's place.
 std::string SizeEffect(const ImageSlot& slot, int32_t width, int32_t height);
 
