@@ -10,7 +10,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <map>
 #include <set>
@@ -105,26 +104,6 @@ std::vector<Color> Colors(const Bitmap8& bmp)
     return colors;
 }
 
-// The pixels of a binary PPM file as ImageMagick writes it.
-std::vector<Color> ReadPpm(const fs::path& path)
-{
-    const std::vector<uint8_t> b = ReadBytes(path);
-    std::string header;
-    size_t at = 0;
-    for (int fields = 0; fields < 4 && at < b.size();) {
-        size_t end = at;
-        while (end < b.size() && !std::isspace(b[end]))
-            ++end;
-        if (end > at)
-            ++fields;
-        at = end + 1;
-    }
-    std::vector<Color> colors;
-    for (; at + 2 < b.size(); at += 3)
-        colors.push_back(Color{b[at], b[at + 1], b[at + 2]});
-    return colors;
-}
-
 class disc_bmpset : public ::testing::Test {
 protected:
     // The art, made once for every test from the demo's pictures as a paint
@@ -135,19 +114,24 @@ protected:
         s_pTemp = new CTempDir;
         s_art = s_pTemp->Path() / "art";
         ASSERT_EQ(0, RunTool({ZEPH_SMOOTHART, kBitmaps.string(), s_art.string()}));
-        fs::rename(s_art / "8bg1.png", s_art / "8BG1.PNG");
-        fs::rename(s_art / "fire07.png", s_art / "Fire07.Png");
         for (const ExpectedFile& file : ExpectedFiles()) {
-            const std::string name = ArtName(file.name);
-            s_arts[file.name] = ReadPng(s_art / (name == "8bg1.png" ? "8BG1.PNG" : name == "fire07.png" ? "Fire07.Png" : name));
-            ASSERT_EQ(size_t(file.width) * size_t(file.height), s_arts[file.name].pixels.size()) << name;
+            s_artFiles.push_back(s_art / ArtName(file.name));
+            s_arts[file.name] = ReadPng(s_artFiles.back());
+            ASSERT_EQ(size_t(file.width) * size_t(file.height), s_arts[file.name].pixels.size()) << file.name;
         }
+        for (fs::path& path : s_artFiles)
+            if (path.filename() == "8bg1.png" || path.filename() == "fire07.png") {
+                const fs::path renamed = path.parent_path() / (path.filename() == "8bg1.png" ? "8BG1.PNG" : "Fire07.Png");
+                fs::rename(path, renamed);
+                path = renamed;
+            }
     }
     static void TearDownTestSuite()
     {
         delete s_pTemp;
         s_pTemp = nullptr;
         s_arts.clear();
+        s_artFiles.clear();
     }
 
     void SetUp() override { m_out = m_temp.Path() / "out"; }
@@ -180,6 +164,7 @@ protected:
     static CTempDir* s_pTemp;
     static fs::path s_art;
     static std::map<std::string, Art> s_arts; // by bitmap name
+    static std::vector<fs::path> s_artFiles;  // in the launcher's order
 
     CTempDir m_temp;
     fs::path m_out;
@@ -189,23 +174,18 @@ protected:
 CTempDir* disc_bmpset::s_pTemp = nullptr;
 fs::path disc_bmpset::s_art;
 std::map<std::string, Art> disc_bmpset::s_arts;
+std::vector<fs::path> disc_bmpset::s_artFiles;
 
 // ImageMagick's own way to one palette for a set, as a disc author might
 // take it: 256 colours chosen over the pixels of all the pictures (laid end
 // to end in one picture 1000 pixels wide, the last part row left out), then
 // `convert -remap` with error diffusion. Returns each picture's PSNR.
-std::vector<double> RemapWithImageMagick(const fs::path& art, const fs::path& work,
+std::vector<double> RemapWithImageMagick(const std::vector<fs::path>& artFiles, const fs::path& work,
                                          const std::map<std::string, Art>& arts)
 {
-    std::map<std::string, std::string> byLowerName;
-    for (const auto& entry : fs::directory_iterator(art)) {
-        std::string name = entry.path().filename().string();
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-        byLowerName[name] = entry.path().string();
-    }
     std::vector<std::string> files;
-    for (const ExpectedFile& file : ExpectedFiles())
-        files.push_back(byLowerName[ArtName(file.name)]);
+    for (const fs::path& path : artFiles)
+        files.push_back(path.string());
 
     std::vector<std::string> args = {"convert"};
     args.insert(args.end(), files.begin(), files.end());
@@ -222,15 +202,15 @@ std::vector<double> RemapWithImageMagick(const fs::path& art, const fs::path& wo
     args = {"convert"};
     args.insert(args.end(), files.begin(), files.end());
     args.insert(args.end(), {"-dither", "FloydSteinberg", "-remap", (work / "palette.png").string(),
-                             (work / "remapped-%02d.ppm").string()});
+                             (work / "remapped-%02d.png").string()});
     EXPECT_EQ(0, RunTool(args));
 
     std::vector<double> psnr;
     std::set<Color> used;
     for (size_t i = 0; i < ExpectedFiles().size(); ++i) {
         char sz[32];
-        std::snprintf(sz, sizeof sz, "remapped-%02zu.ppm", i);
-        const std::vector<Color> colors = ReadPpm(work / sz);
+        std::snprintf(sz, sizeof sz, "remapped-%02zu.png", i);
+        const std::vector<Color> colors = ReadPng(work / sz).pixels;
         const Art& source = arts.at(ExpectedFiles()[i].name);
         EXPECT_EQ(source.pixels.size(), colors.size()) << sz;
         if (source.pixels.size() != colors.size())
@@ -282,7 +262,7 @@ TEST_F(disc_bmpset, RoundTripGivesACheckedSetCloseToTheArt)
     // Close to the art, and no further from it than ImageMagick's remapping
     // with a palette of the same size, measured in the same run.
     const double mean = Mean(psnr);
-    const std::vector<double> baseline = RemapWithImageMagick(s_art, m_temp.Path(), s_arts);
+    const std::vector<double> baseline = RemapWithImageMagick(s_artFiles, m_temp.Path(), s_arts);
     std::printf("round trip, mean PSNR over the 91 pictures: bmpset %.2f dB (worst %.2f), "
                 "convert -remap %.2f dB (worst %.2f)\n",
                 mean, *std::min_element(psnr.begin(), psnr.end()), Mean(baseline),
