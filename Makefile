@@ -1,6 +1,6 @@
 # The two commands a user needs: `make run` and `make test`. Both do their own
 # set-up (packages, Wine prefix) and build first; see README.md.
-.PHONY: all build run test bench sheet clean
+.PHONY: all build run test bench sheet bitmaps clean
 
 all: build
 
@@ -20,6 +20,14 @@ bench: build
 # A contact sheet of the generated image set, for a person to look at.
 sheet: build
 	@scripts/build.sh sheet
+
+# The launcher's 91 bitmaps from a disc author's PNG files, with bmpset (see
+# docs/disc-authors.md): make bitmaps ART=folder OUT=folder
+bitmaps:
+	@if [ -z "$(ART)" ] || [ -z "$(OUT)" ]; then echo "usage: make bitmaps ART=folder OUT=folder" >&2; exit 2; fi
+	@scripts/setup.sh
+	@scripts/build.sh host bmpset
+	@"$${ZEPH_BUILD:-build}/host/disc/bmpset" "$(ART)" "$(OUT)"
 
 clean:
 	-@scripts/harness.sh stop >/dev/null 2>&1

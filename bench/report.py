@@ -192,13 +192,26 @@ def memory_row(idle: Dict[str, List[float]]) -> Row:
     return row
 
 
+BMPSET_GOAL_MS = 2000.0
+
+
+def bmpset_row(bmpset: Dict[str, List[float]]) -> Row:
+    """bmpset's whole run on the demo set, against convert's palette and remap
+    of the same art."""
+    runs, baseline = bmpset.get("bmpset_ms", []), bmpset.get("remap_ms", [])
+    value = median(runs)
+    return Row("bmpset on the demo set", value, median(baseline), "ms", "<= 2 s",
+               met(value, lambda v: v <= BMPSET_GOAL_MS), f"{len(runs)} / {len(baseline)}")
+
+
 def build_rows(results: str) -> List[Row]:
     idle = read_values(os.path.join(results, "idle.txt"))
     return (idle_rows(idle)
             + flame_rows(read_values(os.path.join(results, "flames.txt")))
             + [startup_row(read_values(os.path.join(results, "startup.txt")))]
             + paint_rows(read_values(os.path.join(results, "paint.txt")))
-            + [memory_row(idle)])
+            + [memory_row(idle)]
+            + [bmpset_row(read_values(os.path.join(results, "bmpset.txt")))])
 
 
 def notes(results: str) -> List[str]:
@@ -251,6 +264,9 @@ def notes(results: str) -> List[str]:
         model = repaint_model(steps, median(paint.get("repaint_raw_us", [])))
         if model is not None:
             out.append(f"full repaint as the sum of its calls: {model:.0f} us")
+    psnr = (read_values(os.path.join(results, "bmpset.txt")).get("bmpset_psnr_db") or [None])[0]
+    if psnr is not None:
+        out.append(f"bmpset on the demo set: mean PSNR against the art {psnr:.2f} dB")
     for name, label in (("hit_test_ir", "hit test of one pointer move"),
                         ("dib_check_ir", "checks of one image before it is drawn")):
         value = (counts.get(name) or [None])[0]

@@ -111,6 +111,19 @@ class Figures(unittest.TestCase):
         self.assertIsNone(report.memory_row({"image_bytes": [1]}).value)
 
 
+    def test_bmpset_goal_is_on_its_own_time_and_the_baseline_is_the_ratio(self):
+        row = report.bmpset_row({"bmpset_ms": [900, 2100, 1000], "remap_ms": [6000, 7000]})
+        self.assertEqual(row.value, 1000)
+        self.assertEqual(row.baseline, 6500)
+        self.assertAlmostEqual(row.ratio(), 1000 / 6500)
+        self.assertTrue(row.met)
+        self.assertEqual(row.runs, "3 / 2")
+        self.assertTrue(report.bmpset_row({"bmpset_ms": [2000]}).met, "2 s itself meets the goal")
+        self.assertFalse(report.bmpset_row({"bmpset_ms": [2001], "remap_ms": [9000]}).met,
+                         "a faster baseline is not the goal")
+        self.assertIsNone(report.bmpset_row({}).met)
+
+
 class Table(unittest.TestCase):
     def test_one_line_per_figure_with_missing_data_shown(self):
         rows = [report.Row("a figure", 2.5, 1.0, "ms", "<= 2 x", False, "3"),
@@ -127,7 +140,7 @@ class Table(unittest.TestCase):
     def test_a_run_that_measured_nothing_still_reports(self):
         with tempfile.TemporaryDirectory() as directory:
             rows = report.build_rows(directory)
-            self.assertEqual(len(rows), 9)
+            self.assertEqual(len(rows), 10)
             self.assertTrue(all(row.value is None and row.met is None for row in rows))
             self.assertEqual(report.notes(directory), [])
 

@@ -170,3 +170,15 @@ inline ImageSlot LauncherImageSlot(int order)
     }
     return slot;
 }
+
+// Where a slot's picture is drawn in the window.
+inline LayoutRect ImageSlotRect(const ImageSlot& slot)
+{
+    switch (slot.kind) {
+    case kImageBackground: return kBackgroundRect;
+    case kImageBigFlame: return kBigFlameRect;
+    case kImageSmallFlame: return kSmallFlameRect;
+    case kImageButton: break;
+    }
+    return ButtonRect(slot.index);
+}

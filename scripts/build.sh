@@ -4,6 +4,11 @@
 # programs and the Wine tests). The product is always the 32-bit build; the
 # same sources are also built for 64-bit Windows, and where this machine
 # cannot execute 32-bit code, that build is the one that runs under Wine.
+#
+#   build.sh              every tree
+#   build.sh sheet        every tree, and the contact sheet of the art
+#   build.sh host [TARGET]  the native tree only, or one target of it (the
+#                           disc authors' tools need nothing else)
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 cd "$ZEPH_ROOT"
@@ -24,6 +29,10 @@ wow64=OFF
 
 configure "$ZEPH_BUILD/host" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     "-DZEPH_CROSS_DIRS=$cross_dirs" "-DZEPH_WOW64=$wow64"
+if [ "${1:-}" = host ]; then
+    cmake --build "$ZEPH_BUILD/host" ${2:+--target "$2"}
+    exit 0
+fi
 cmake --build "$ZEPH_BUILD/host"
 
 # Listing the Wine tests runs them under Wine, in the finished prefix.

@@ -9,7 +9,7 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
-    libfreetype-dev fonts-dejavu-core pkg-config
+    libfreetype-dev fonts-dejavu-core pkg-config libpng-dev libimagequant-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     wine wine32:i386 wine64
     xvfb xdotool x11-utils x11-apps imagemagick procps

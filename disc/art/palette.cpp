@@ -4,14 +4,6 @@
 
 namespace {
 
-// The system's twenty static colours: ten at each end of a palette.
-const Rgb8 kStaticLow[10] = {{0, 0, 0},       {128, 0, 0},     {0, 128, 0},   {128, 128, 0},
-                             {0, 0, 128},     {128, 0, 128},   {0, 128, 128}, {192, 192, 192},
-                             {192, 220, 192}, {166, 202, 240}};
-const Rgb8 kStaticHigh[10] = {{255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},
-                              {0, 255, 0},     {255, 255, 0},   {0, 0, 255},     {255, 0, 255},
-                              {0, 255, 255},   {255, 255, 255}};
-
 // A run of entries spread evenly along a path through colour space.
 struct Ramp {
     int nEntries;
@@ -62,8 +54,8 @@ bool Taken(const Palette& palette, int nUsed, Rgb8 color)
     for (int i = 0; i < nUsed; ++i)
         if (palette[i] == color)
             return true;
-    for (const Rgb8& fixed : kStaticHigh)
-        if (fixed == color)
+    for (int i = kStaticColorsAtEachEnd; i < 2 * kStaticColorsAtEachEnd; ++i)
+        if (StaticColors()[size_t(i)] == color)
             return true;
     return false;
 }
@@ -72,8 +64,8 @@ Palette MakeSharedPalette()
 {
     Palette palette{};
     int n = 0;
-    for (const Rgb8& color : kStaticLow)
-        palette[n++] = color;
+    for (int i = 0; i < kStaticColorsAtEachEnd; ++i)
+        palette[n++] = StaticColors()[size_t(i)];
     for (const Ramp& ramp : kRamps)
         for (int i = 0; i < ramp.nEntries; ++i) {
             // Two ramps may meet in one colour; a nudge of one step keeps every
@@ -83,8 +75,8 @@ Palette MakeSharedPalette()
                 color.b = uint8_t(color.b + 1);
             palette[n++] = color;
         }
-    for (const Rgb8& color : kStaticHigh)
-        palette[n++] = color;
+    for (int i = kStaticColorsAtEachEnd; i < 2 * kStaticColorsAtEachEnd; ++i)
+        palette[n++] = StaticColors()[size_t(i)];
     return palette;
 }
 
@@ -101,6 +93,17 @@ constexpr int kCacheLevels = 128;
 int Level(float v) { return int(Clamp01(v) * float(kCacheLevels - 1) + 0.5f); }
 
 } // namespace
+
+const std::array<Rgb8, 2 * kStaticColorsAtEachEnd>& StaticColors()
+{
+    static const std::array<Rgb8, 2 * kStaticColorsAtEachEnd> s_colors = {{
+        {0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0}, {0, 0, 128},
+        {128, 0, 128},   {0, 128, 128},   {192, 192, 192}, {192, 220, 192}, {166, 202, 240},
+        {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},   {0, 255, 0},
+        {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255}, {255, 255, 255},
+    }};
+    return s_colors;
+}
 
 const Palette& SharedPalette()
 {

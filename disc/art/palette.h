@@ -15,6 +15,11 @@ inline bool operator==(Rgb8 a, Rgb8 b) { return a.r == b.r && a.g == b.g && a.b 
 
 using Palette = std::array<Rgb8, 256>;
 
+// The system's twenty static colours: the first ten are a palette's entries 0
+// to 9, the last ten its entries 246 to 255.
+constexpr int kStaticColorsAtEachEnd = 10;
+const std::array<Rgb8, 2 * kStaticColorsAtEachEnd>& StaticColors();
+
 // On a 256-colour display the launcher's pictures are all drawn through one
 // palette. Its first and last ten entries are the system's static colours,
 // so that realising it takes no more than the 236 free entries and every

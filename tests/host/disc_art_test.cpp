@@ -5,7 +5,6 @@
 // look lit and pressed).
 #include "disc_test_files.h"
 
-#include <map>
 #include <set>
 
 using namespace disc_test;
@@ -13,24 +12,6 @@ using namespace disc_test;
 namespace {
 
 const fs::path kArt = ZEPH_ART_DIR;
-
-struct Place {
-    int x, y;
-};
-
-// Where each picture is drawn in the window.
-Place PlaceOf(const std::string& name)
-{
-    if (name.rfind("fire2_", 0) == 0)
-        return {115, 159};
-    if (name.rfind("fire", 0) == 0)
-        return {339, 62};
-    const std::map<std::string, Place> buttons = {
-        {"8b1", {20, 237}},   {"8bdldx7", {500, 237}}, {"8b4", {20, 306}},     {"8b6", {21, 17}},
-        {"8b7", {384, 367}},  {"8b8", {20, 237}},      {"8bexit", {500, 306}}, {"8b10", {20, 376}},
-        {"8bvexa", {150, 347}}, {"8orlo", {263, 347}}};
-    return buttons.at(name.substr(0, name.size() - 5));
-}
 
 class disc_art : public ::testing::Test {
 protected:
@@ -126,13 +107,9 @@ TEST_F(disc_art, SharedTableHoldsTheSystemColoursAtItsEndsAndNoColourTwice)
 {
     const std::vector<Color>& table = s_background.table;
     ASSERT_EQ(256u, table.size());
-    const Color low[10] = {{0, 0, 0},     {128, 0, 0},   {0, 128, 0},     {128, 128, 0},  {0, 0, 128},
-                           {128, 0, 128}, {0, 128, 128}, {192, 192, 192}, {192, 220, 192}, {166, 202, 240}};
-    const Color high[10] = {{255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},   {0, 255, 0},
-                            {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255}, {255, 255, 255}};
-    for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(low[i], table[size_t(i)]) << "entry " << i;
-        EXPECT_EQ(high[i], table[size_t(246 + i)]) << "entry " << 246 + i;
+    for (size_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(StaticColorsLow()[i], table[i]) << "entry " << i;
+        EXPECT_EQ(StaticColorsHigh()[i], table[246 + i]) << "entry " << 246 + i;
     }
     EXPECT_EQ(256u, std::set<Color>(table.begin(), table.end()).size());
 }

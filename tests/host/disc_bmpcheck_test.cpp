@@ -263,3 +263,90 @@ TEST(disc_bmpcheck_use, CannotRunWithoutAFolder)
     EXPECT_EQ(2, RunTool({ZEPH_BMPCHECK}));
     EXPECT_EQ(2, RunTool({ZEPH_BMPCHECK, temp.Path().string(), temp.Path().string()}));
 }
+
+namespace {
+
+// Where an 8-bit file holds a pixel, x and y counted from the top left; the
+// file's rows are stored bottom row first.
+size_t PixelAt(const std::vector<uint8_t>& bmp, int x, int y)
+{
+    const int32_t width = int32_t(U32(bmp, 18)), height = int32_t(U32(bmp, 22));
+    const size_t stride = (size_t(width) + 3) / 4 * 4;
+    return 1078 + size_t(height - 1 - y) * stride + size_t(x);
+}
+
+uint8_t& PixelOf(std::vector<uint8_t>& bmp, int x, int y) { return bmp.at(PixelAt(bmp, x, y)); }
+
+bool OnBorder(int x, int y, int width, int height) { return x == 0 || y == 0 || x == width - 1 || y == height - 1; }
+
+} // namespace
+
+// A flame frame is drawn as a rectangle over the background: a frame painted
+// with another edge shows a box around the flame. A few stray pixels of a
+// nearby colour do not.
+TEST_F(disc_bmpcheck, FlameFrameWhoseEdgeIsNotTheBackgroundIsASeam)
+{
+    const Bitmap8 background = ReadBitmap8(File("8bg1.bmp"));
+    for (const char* name : {"fire04.bmp", "fire2_20.bmp"}) {
+        std::vector<uint8_t> frame = ReadBytes(File(name));
+        const int w = int(U32(frame, 18)), h = int(U32(frame, 22));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (OnBorder(x, y, w, h))
+                    PixelOf(frame, x, y) = 0; // black
+        WriteBytes(File(name), frame);
+    }
+    {
+        // Every sixteenth pixel of the edge in the colour nearest its own.
+        std::vector<uint8_t> frame = ReadBytes(File("fire10.bmp"));
+        int n = 0;
+        for (int y = 0; y < 136; ++y)
+            for (int x = 0; x < 50; ++x) {
+                if (!OnBorder(x, y, 50, 136) || n++ % 16 != 0)
+                    continue;
+                uint8_t& index = PixelOf(frame, x, y);
+                const Color own = background.table[index];
+                int best = -1, bestDistance = 0;
+                for (int i = 0; i < 256; ++i) {
+                    const Color& c = background.table[size_t(i)];
+                    const int d = std::abs(c[0] - own[0]) + std::abs(c[1] - own[1]) + std::abs(c[2] - own[2]);
+                    if (i != index && (best < 0 || d < bestDistance))
+                        best = i, bestDistance = d;
+                }
+                index = uint8_t(best);
+            }
+        WriteBytes(File("fire10.bmp"), frame);
+    }
+
+    EXPECT_EQ(1, Check());
+    ASSERT_EQ(2u, m_lines.size()) << Joined();
+    EXPECT_EQ(0u, m_lines[0].find("fire04.bmp does not match the background along its edge: at (")) << m_lines[0];
+    EXPECT_TRUE(Contains(m_lines[0], "it is #000000 where 8bg1.bmp is #")) << m_lines[0];
+    EXPECT_TRUE(Contains(m_lines[0], "a box shows around the big flame")) << m_lines[0];
+    int x = -1, y = -1;
+    ASSERT_EQ(2, std::sscanf(m_lines[0].c_str(), "fire04.bmp does not match the background along its edge: at (%d, %d)",
+                             &x, &y));
+    EXPECT_TRUE(OnBorder(x - 339, y - 62, 50, 136)) << x << ", " << y;
+    EXPECT_EQ(0u, m_lines[1].find("note: fire2_20.bmp does not match the background")) << m_lines[1];
+    EXPECT_TRUE(Contains(m_lines[1], "small flame")) << m_lines[1];
+    EXPECT_TRUE(Contains(m_lines[1], "never shows")) << m_lines[1];
+}
+
+// A frame too small for its fire: the flame runs into the frame's top edge.
+TEST_F(disc_bmpcheck, FireCutOffByTheFrameIsASeamAtItsEdge)
+{
+    std::vector<uint8_t> frame = ReadBytes(File("fire2_06.bmp"));
+    const std::vector<uint8_t> original = frame;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 25; ++x)
+            PixelOf(frame, x, y) = original.at(PixelAt(original, x, y + 30));
+    WriteBytes(File("fire2_06.bmp"), frame);
+    EXPECT_EQ(1, Check());
+    const std::string line = Only();
+    int x = -1, y = -1;
+    ASSERT_EQ(2, std::sscanf(line.c_str(), "fire2_06.bmp does not match the background along its edge: at (%d, %d)",
+                             &x, &y))
+        << line;
+    EXPECT_EQ(159, y) << line;
+    EXPECT_TRUE(Contains(line, "small flame")) << line;
+}

@@ -145,6 +145,50 @@ inline std::vector<ExpectedFile> ExpectedFiles()
 
 using Color = std::array<uint8_t, 3>; // red, green, blue
 
+// The system's static colours, as a palette for a 256-colour display holds
+// them at entries 0 to 9 and 246 to 255.
+inline const std::vector<Color>& StaticColorsLow()
+{
+    static const std::vector<Color> s_low = {{0, 0, 0},     {128, 0, 0},   {0, 128, 0},     {128, 128, 0},
+                                             {0, 0, 128},   {128, 0, 128}, {0, 128, 128},   {192, 192, 192},
+                                             {192, 220, 192}, {166, 202, 240}};
+    return s_low;
+}
+inline const std::vector<Color>& StaticColorsHigh()
+{
+    static const std::vector<Color> s_high = {{255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},
+                                              {0, 255, 0},     {255, 255, 0},   {0, 0, 255},     {255, 0, 255},
+                                              {0, 255, 255},   {255, 255, 255}};
+    return s_high;
+}
+
+struct Place {
+    int x, y;
+};
+
+// Where a picture is drawn in the window, by its file name.
+inline Place PlaceOf(const std::string& name)
+{
+    if (name.rfind("fire2_", 0) == 0)
+        return {115, 159};
+    if (name.rfind("fire", 0) == 0)
+        return {339, 62};
+    if (name.rfind("8bg1", 0) == 0)
+        return {0, 0};
+    const std::string stem = name.substr(0, name.find('.') - 1);
+    static const struct {
+        const char* stem;
+        Place place;
+    } s_buttons[] = {{"8b1", {20, 237}},   {"8bdldx7", {500, 237}}, {"8b4", {20, 306}},     {"8b6", {21, 17}},
+                     {"8b7", {384, 367}},  {"8b8", {20, 237}},      {"8bexit", {500, 306}}, {"8b10", {20, 376}},
+                     {"8bvexa", {150, 347}}, {"8orlo", {263, 347}}};
+    for (const auto& button : s_buttons)
+        if (stem == button.stem)
+            return button.place;
+    ADD_FAILURE() << name << " is none of the launcher's pictures";
+    return {0, 0};
+}
+
 // An 8-bit bitmap file as the disc's pictures are written: checked field by
 // field, with its colour table and its pixels top row first.
 struct Bitmap8 {

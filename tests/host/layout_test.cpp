@@ -220,3 +220,23 @@ TEST(ImageSlots, EveryShownButtonHasItsThreePicturesInTurn)
     EXPECT_STREQ("", LauncherImageSlot(kImageCount).name);
     EXPECT_STREQ("", LauncherImageSlot(-1).name);
 }
+
+TEST(ImageSlots, EachPictureIsDrawnAtItsElementsPlaceInItsSize)
+{
+    const struct {
+        int order;
+        int32_t x, y;
+    } expected[] = {{0, 0, 0}, {10, 339, 62}, {45, 115, 159}, {63, 20, 237}, {71, 21, 17}, {76, 20, 237},
+                    {79, 500, 306}, {90, 263, 347}};
+    for (const auto& e : expected) {
+        const LayoutRect rc = ImageSlotRect(LauncherImageSlot(e.order));
+        EXPECT_EQ(e.x, rc.left) << e.order;
+        EXPECT_EQ(e.y, rc.top) << e.order;
+    }
+    for (int order = 0; order < kImageCount; ++order) {
+        const ImageSlot slot = LauncherImageSlot(order);
+        const LayoutRect rc = ImageSlotRect(slot);
+        EXPECT_EQ(slot.width, rc.right - rc.left) << slot.name;
+        EXPECT_EQ(slot.height, rc.bottom - rc.top) << slot.name;
+    }
+}

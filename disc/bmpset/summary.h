@@ -1,0 +1,11 @@
+// What bmpset prints after a run: how the colour table is used, whether the
+// flames hold still where their art does, and how close each picture stays
+// to its art.
+#pragma once
+
+#include "disc/bmpset/artpng.h"
+#include "disc/bmpset/remap.h"
+
+#include <vector>
+
+void PrintSummary(const std::vector<ArtPicture>& pictures, const RemappedSet& set);
