@@ -163,25 +163,37 @@ UINT64 GdiTableAddress(HANDLE hProcess)
     return nTable;
 }
 
+struct GdiCount {
+    int nObjects = -1;  // -1: the table could not be read
+    int nDeviceContexts = -1;
+    int nByType[256] = {};
+};
+
 // The used entries of the GDI handle table the process's environment block
 // points to: every pen, brush, palette, bitmap, region and device context it
-// holds, the system's stock objects included.
-int CountGdiObjects(HANDLE hProcess)
+// holds, the system's stock objects included; and how many of them are
+// window device contexts, which the system keeps in a cache of its own.
+GdiCount CountGdiObjects(HANDLE hProcess)
 {
+    const UCHAR kDeviceContext = 0x01;
+    GdiCount count;
     const UINT64 nTable = GdiTableAddress(hProcess);
     if (nTable == 0)
-        return -1;
+        return count;
     std::vector<GdiEntry> entries(0x10000);
     SIZE_T cbRead = 0;
     if (!ReadProcessMemory(hProcess, reinterpret_cast<void*>(static_cast<ULONG_PTR>(nTable)),
                            entries.data(), entries.size() * sizeof(GdiEntry), &cbRead))
-        return -1;
-    int nUsed = 0;
+        return count;
+    count.nObjects = count.nDeviceContexts = 0;
     for (const GdiEntry& entry : entries) {
         if (entry.nType != 0)
-            ++nUsed;
+            ++count.nObjects;
+        if (entry.nType == kDeviceContext)
+            ++count.nDeviceContexts;
+        ++count.nByType[entry.nType];
     }
-    return nUsed;
+    return count;
 }
 
 int Measure(const char* pszTitle)
@@ -208,15 +220,24 @@ int Measure(const char* pszTitle)
                          sizeof memory);
     DWORD dwReportedHandles = 0;
     GetProcessHandleCount(hProcess, &dwReportedHandles);
-    std::printf("pid=%lu answers=%d gdi=%d windows=%d handles=%d pagefile=%llu "
+    const GdiCount gdi = CountGdiObjects(hProcess);
+    std::printf("pid=%lu answers=%d gdi=%d dc=%d windows=%d handles=%d pagefile=%llu "
                 "workingset=%llu private=%llu reported_gdi=%lu reported_user=%lu "
                 "reported_handles=%lu\n",
-                dwProcess, bAnswers ? 1 : 0, CountGdiObjects(hProcess), CountWindows(dwProcess),
+                dwProcess, bAnswers ? 1 : 0, gdi.nObjects, gdi.nDeviceContexts,
+                CountWindows(dwProcess),
                 CountHandles(dwProcess), static_cast<unsigned long long>(memory.PagefileUsage),
                 static_cast<unsigned long long>(memory.WorkingSetSize),
                 static_cast<unsigned long long>(memory.PrivateUsage),
                 GetGuiResources(hProcess, GR_GDIOBJECTS), GetGuiResources(hProcess, GR_USEROBJECTS),
                 dwReportedHandles);
+    // Which kinds of objects there are, for a reader who must tell what grew.
+    std::printf("gdi_types=");
+    for (int nType = 1; nType < 256; ++nType) {
+        if (gdi.nByType[nType] != 0)
+            std::printf("%02x:%d,", nType, gdi.nByType[nType]);
+    }
+    std::printf("\n");
     CloseHandle(hProcess);
     return 0;
 }

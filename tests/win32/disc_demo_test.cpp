@@ -81,11 +81,14 @@ LONG KeyStatus(const char* pszKey)
     return status;
 }
 
+// A window has appeared once it is shown: a program creates its window
+// before it shows it.
 HWND WaitForWindow(const char* pszClass, const char* pszTitle, DWORD dwTimeout = kTimeout)
 {
     const DWORD dwStart = GetTickCount();
     for (;;) {
-        if (HWND hWnd = FindWindowA(pszClass, pszTitle))
+        HWND hWnd = FindWindowA(pszClass, pszTitle);
+        if (hWnd != nullptr && IsWindowVisible(hWnd))
             return hWnd;
         if (GetTickCount() - dwStart > dwTimeout)
             return nullptr;
@@ -318,7 +321,6 @@ TEST_F(disc_demo, GameStartsFromItsFolderAndEndsOnEscape)
     DWORD dwOwner = 0;
     GetWindowThreadProcessId(hGame, &dwOwner);
     EXPECT_EQ(game.Id(), dwOwner);
-    EXPECT_TRUE(IsWindowVisible(hGame));
     RECT rc;
     GetClientRect(hGame, &rc);
     EXPECT_EQ(512, rc.right);
