@@ -1,6 +1,6 @@
 # The two commands a user needs: `make run` and `make test`. Both do their own
 # set-up (packages, Wine prefix) and build first; see README.md.
-.PHONY: all build run test bench sheet bitmaps clean
+.PHONY: all build run test bench sheet bitmaps iso clean
 
 all: build
 
@@ -16,6 +16,10 @@ test: build
 
 bench: build
 	@bench/run.sh
+
+# The demo disc as an image to burn or publish, made with every build.
+iso: build
+	@ls -l "$${ZEPH_BUILD:-build}/i686/zephrane-demo.iso"
 
 # A contact sheet of the generated image set, for a person to look at.
 sheet: build

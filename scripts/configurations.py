@@ -34,7 +34,7 @@ def main(report, arch, runs_i686):
             ran.append("%s (%d tests)" % (name, len(mine)))
         elif mine:
             reasons = {m.group(1).strip() for _, _, out in mine
-                       for m in re.finditer(r"^skip(?:ped)?: (.*)$", out, re.M)}
+                       for m in re.finditer(r"^skip: (?:\w+: )?(.*)$", out, re.M)}
             not_run.append("%s (%s)" % (name, "; ".join(sorted(reasons)) or "skipped"))
     if runs_i686 == "0":
         not_run.append("the i686 launcher itself, in a 32-bit or a 64-bit prefix (this machine "

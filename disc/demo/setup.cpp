@@ -36,7 +36,13 @@ public:
         if (!CopyFileA(source.c_str(), target.c_str(), FALSE))
             return false;
         m_copied.push_back(target);
-        return true;
+        // Everything on a CD is read-only, and a copy keeps that attribute:
+        // the installed files must not be, or nothing could remove them.
+        const DWORD dwAttributes = GetFileAttributesA(target.c_str());
+        if (dwAttributes == INVALID_FILE_ATTRIBUTES)
+            return false;
+        const DWORD dwWritable = dwAttributes & ~DWORD(FILE_ATTRIBUTE_READONLY);
+        return SetFileAttributesA(target.c_str(), dwWritable ? dwWritable : FILE_ATTRIBUTE_NORMAL) != FALSE;
     }
 
     // Writes REG_SZ values under a key of HKEY_LOCAL_MACHINE, creating it.

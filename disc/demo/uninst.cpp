@@ -23,6 +23,8 @@ int Report(const std::string& text, UINT uIcon)
 
 bool DeleteIfPresent(const std::string& path)
 {
+    // A file installed from a CD may have kept the disc's read-only mark.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     return DeleteFileA(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
            GetLastError() == ERROR_PATH_NOT_FOUND;
 }

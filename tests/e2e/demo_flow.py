@@ -136,7 +136,13 @@ def whole_demo(s):
         raise Failure("the probe saw %d starts, expected 3" % len(s.probe_records()))
 
 
-def readme_without_wordpad(s):
+def readme_without_wordpad(s, folder=None, wanted=None):
+    """READ ME with no WordPad at the place the launcher names: the read-me
+    of the launcher's folder appears in a window of its own, and the launcher
+    stays. The folder (the disc folder unless given) is the Unix folder the
+    launcher starts in, wanted the read-me's path as Windows names it."""
+    folder = folder or s.disc
+    wanted = wanted or s.unix_to_windows(folder) + r"\readme.txt"
     wordpad = s.windows_to_unix(WORDPAD)
     away = wordpad + ".away"
     os.rename(wordpad, away)
@@ -145,7 +151,7 @@ def readme_without_wordpad(s):
         if "HKEY_CLASSES_ROOT" in s.wine([s.reg, "query", r"HKCR\.txt"], check=False):
             raise Failure("the test prefix has a program for text files")
         s.move(EMPTY)
-        launcher = Launcher(s).start()
+        launcher = Launcher(s, folder=folder).start()
         click_on(s, launcher, 4, README_PLACE)
 
         def readme_window():
@@ -156,7 +162,6 @@ def readme_without_wordpad(s):
         pid = int(s.x(["xdotool", "getwindowpid", shown[0]]).decode())
         with open("/proc/%d/cmdline" % pid, "rb") as f:
             cmdline = f.read().replace(b"\0", b" ").decode(errors="replace")
-        wanted = s.unix_to_windows(s.disc) + r"\readme.txt"
         if wanted.lower() not in cmdline.lower():
             raise Failure("the window shows %s, not %s" % (cmdline, wanted))
         # Notepad's window lies over the flames, which settle() watches; a
@@ -166,6 +171,7 @@ def readme_without_wordpad(s):
             raise Failure("read-me closed the launcher")
         if s.probe_records():
             raise Failure("something in place of WordPad was started: %s" % s.probe_records())
+        return launcher
     finally:
         for window in shown:
             try:

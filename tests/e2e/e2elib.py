@@ -48,6 +48,14 @@ class Failure(Exception):
     pass
 
 
+class Skip(Exception):
+    """What a case needs is not on this machine; the message says what."""
+
+
+# The exit status by which CTest knows a test program that skipped all it had.
+SKIP_STATUS = 77
+
+
 def wait_until(predicate, what, timeout=10.0, interval=0.05):
     """Polls predicate until it returns something true, which is returned."""
     deadline = time.monotonic() + timeout
@@ -579,9 +587,10 @@ def run_cases(cases, argv=None):
     """Runs the cases one after another in one session, each from a clean
     state: no program of an earlier case left running, no probe record, the
     game not installed. Prints one line per case and a closing count, and
-    exits non-zero when any case failed."""
+    exits non-zero when any case failed, or with SKIP_STATUS when every case
+    was skipped."""
     argv = sys.argv[1:] if argv is None else argv
-    passed = failed = 0
+    passed = failed = skipped = 0
 
     def stop(signum, frame):
         raise KeyboardInterrupt()
@@ -596,6 +605,9 @@ def run_cases(cases, argv=None):
                 case(session)
                 print("ok - %s" % case.__name__)
                 passed += 1
+            except Skip as e:
+                print("skip: %s: %s" % (case.__name__, e))
+                skipped += 1
             except Failure as e:
                 print("FAIL - %s: %s" % (case.__name__, e))
                 session.keep_screen(case.__name__)
@@ -618,5 +630,7 @@ def run_cases(cases, argv=None):
     finally:
         if session:
             session.cleanup()
-    print("%d passed, %d failed" % (passed, failed))
-    sys.exit(1 if failed else 0)
+    print("%d passed, %d failed%s" % (passed, failed, ", %d skipped" % skipped if skipped else ""))
+    if failed:
+        sys.exit(1)
+    sys.exit(SKIP_STATUS if skipped and not passed else 0)

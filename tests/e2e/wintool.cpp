@@ -4,6 +4,8 @@
 // that takes the foreground.
 //
 //   wintool state TITLE      prints "iconic=N visible=N foreground=N"; exit 1 if none
+//   wintool drive ROOT       prints the system's type of that drive (5: CD-ROM)
+//                            and whether it takes a file
 //   wintool minimize TITLE   minimises the top-level window with that title
 //   wintool cover L T R B    shows a window over that screen rectangle, takes
 //                            the foreground and stays until it is ended
@@ -17,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -79,6 +82,19 @@ int State(const char* pszTitle)
     return 0;
 }
 
+int Drive(const char* pszRoot)
+{
+    // A read-only medium refuses a new file; the test leaves none behind.
+    const std::string probe = std::string(pszRoot) + "wintool-was-here.tmp";
+    HANDLE hFile = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    const bool bWritable = hFile != INVALID_HANDLE_VALUE;
+    if (bWritable)
+        CloseHandle(hFile);
+    std::printf("type=%u writable=%d\n", GetDriveTypeA(pszRoot), bWritable ? 1 : 0);
+    return 0;
+}
+
 int Minimize(const char* pszTitle)
 {
     HWND hWnd = FindWindowA(nullptr, pszTitle);
@@ -94,6 +110,8 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "state") == 0)
         return State(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "drive") == 0)
+        return Drive(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "minimize") == 0)
         return Minimize(argv[2]);
     if (argc == 6 && std::strcmp(argv[1], "cover") == 0)
@@ -102,6 +120,6 @@ int main(int argc, char** argv)
     if (argc == 6 && std::strcmp(argv[1], "frame") == 0)
         return Show(kFrameTitle, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, std::atoi(argv[2]),
                     std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
-    std::fprintf(stderr, "usage: wintool state|minimize TITLE | cover|frame L T R B\n");
+    std::fprintf(stderr, "usage: wintool state|minimize TITLE | drive ROOT | cover|frame L T R B\n");
     return 2;
 }

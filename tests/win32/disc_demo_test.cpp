@@ -193,8 +193,10 @@ protected:
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathsKey);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
         const std::string folder = InstallFolder();
-        for (const char* pszFile : {"zorvex.exe", "uninst.exe", "readme.txt"})
+        for (const char* pszFile : {"zorvex.exe", "uninst.exe", "readme.txt"}) {
+            SetFileAttributesA((folder + "\\" + pszFile).c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA((folder + "\\" + pszFile).c_str());
+        }
         RemoveDirectoryA(folder.c_str());
     }
 
@@ -268,6 +270,50 @@ TEST_F(disc_demo, SetupCopiesTheGameAndWritesTheTwoValuesTheLauncherReads)
 
     EXPECT_EQ(0u, CloseBoxAndWait(hBox));
     EXPECT_EQ(0u, setup.Wait());
+}
+
+// Everything on a CD is read-only, and a copy keeps that mark: installed from
+// such a disc, the game's files must still be the uninstaller's to remove.
+TEST_F(disc_demo, FromAReadOnlyDiscTheInstalledFilesCanBeRemoved)
+{
+    char szTemp[MAX_PATH];
+    GetTempPathA(MAX_PATH, szTemp);
+    const std::string disc = std::string(szTemp) + "zephrane-read-only-disc";
+    CreateDirectoryA(disc.c_str(), nullptr);
+    CreateDirectoryA((disc + "\\game").c_str(), nullptr);
+    const char* const files[] = {"setup.exe", "readme.txt", "game\\zorvex.exe", "game\\uninst.exe"};
+    for (const char* pszFile : files) {
+        const std::string copy = disc + "\\" + pszFile;
+        ASSERT_TRUE(CopyFileA((DiscDir() + "\\" + pszFile).c_str(), copy.c_str(), FALSE)) << pszFile;
+        SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    {
+        CProcess setup((disc + "\\setup.exe").c_str(), nullptr, disc.c_str());
+        ASSERT_TRUE(setup.Started());
+        HWND hBox = WaitForWindow("#32770", kSetupCaption);
+        ASSERT_NE(nullptr, hBox);
+        EXPECT_EQ(0u, CloseBoxAndWait(hBox));
+    }
+    const std::string folder = InstallFolder();
+    for (const char* pszFile : {"zorvex.exe", "uninst.exe", "readme.txt"}) {
+        const DWORD dwAttributes = GetFileAttributesA((folder + "\\" + pszFile).c_str());
+        ASSERT_NE(INVALID_FILE_ATTRIBUTES, dwAttributes) << pszFile;
+        EXPECT_EQ(0u, dwAttributes & FILE_ATTRIBUTE_READONLY) << pszFile << " kept the disc's mark";
+    }
+
+    CProcess uninstaller(nullptr, QueryValue(kUninstallKey, "UninstallString").c_str());
+    HWND hBox = WaitForWindow("#32770", kUninstallCaption);
+    ASSERT_NE(nullptr, hBox);
+    EXPECT_NE(std::string::npos, BoxText(hBox).find("has been removed")) << BoxText(hBox);
+    CloseBoxAndWait(hBox);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, KeyStatus(kAppPathsKey));
+    EXPECT_FALSE(Exists(folder + "\\zorvex.exe"));
+    for (const char* pszFile : files) {
+        SetFileAttributesA((disc + "\\" + pszFile).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA((disc + "\\" + pszFile).c_str());
+    }
+    RemoveDirectoryA((disc + "\\game").c_str());
+    RemoveDirectoryA(disc.c_str());
 }
 
 TEST_F(disc_demo, SetupWithoutTheGameOnTheDiscLeavesNothingBehind)
