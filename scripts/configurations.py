@@ -31,7 +31,7 @@ def main(report, arch, runs_i686):
     for name, belongs in configurations:
         mine = [r for r in results if belongs(r[0])]
         if any(status in ("run", "fail") for _, status, _ in mine):
-            ran.append("%s (%d tests)" % (name, len(mine)))
+            ran.append("%s (%d test%s)" % (name, len(mine), "" if len(mine) == 1 else "s"))
         elif mine:
             reasons = {m.group(1).strip() for _, _, out in mine
                        for m in re.finditer(r"^skip: (?:\w+: )?(.*)$", out, re.M)}

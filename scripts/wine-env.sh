@@ -8,11 +8,16 @@
 # are also built for x86-64 and run in a 64-bit prefix, from the same sources.
 ZEPH_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ZEPH_BUILD="${ZEPH_BUILD:-$ZEPH_ROOT/build}"
-if /lib/ld-linux.so.2 --help >/dev/null 2>&1; then
-    ZEPH_RUNS_I686=1
-else
-    ZEPH_RUNS_I686=0
+# ZEPH_RUNS_I686=0 makes a machine that runs 32-bit code behave as one that
+# cannot, to try that path.
+if [ -z "${ZEPH_RUNS_I686:-}" ]; then
+    if /lib/ld-linux.so.2 --help >/dev/null 2>&1; then
+        ZEPH_RUNS_I686=1
+    else
+        ZEPH_RUNS_I686=0
+    fi
 fi
+export ZEPH_RUNS_I686
 # ZEPH_WOW64=1: the product as 64-bit Windows runs it, a 32-bit program in a
 # 64-bit prefix.
 if [ "${ZEPH_WOW64:-0}" = 1 ]; then
