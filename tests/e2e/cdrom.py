@@ -16,16 +16,14 @@ import os
 import shutil
 import subprocess
 
-from demo_flow import (INSTALL_PLACE, README_PLACE, SETUP_CAPTION, UNINSTALL_CAPTION,
-                       UNINSTALL_PLACE, click_on, dismiss, point_at, readme_without_wordpad)
-from e2elib import (APP_PATHS_KEY, EMPTY, UNINSTALL_KEY, WORDPAD, Failure, Launcher, Skip,
-                    run_cases, wait_until)
+from demo_flow import (INSTALL_PLACE, README_PLACE, SETUP_CAPTION, click_on, dismiss, play,
+                       readme_without_wordpad, uninstall)
+from e2elib import APP_PATHS_KEY, EMPTY, WORDPAD, Failure, Launcher, Skip, run_cases
 from picture import check
 from untouched import Watch, control_session, fresh_server
 
 IMAGE = "zephrane-demo.iso"
 DRIVES_KEY = r"HKLM\Software\Wine\Drives"
-GAME_TITLE = "Zephrane Demo"
 EXIT_PLACE = (562, 334)
 
 
@@ -100,30 +98,9 @@ def from_the_drive_root(s):
     if not os.path.exists(os.path.join(folder, "zorvex.exe")):
         raise Failure("setup from D: did not copy the game")
 
-    # Play: the installed game, from its folder.
-    launcher = Launcher(s, folder=mount).start()
-    click_on(s, launcher, 8, INSTALL_PLACE)
-    launcher.wait_closed("the launcher to close after play")
-    game = wait_until(lambda: s.windows(GAME_TITLE), "the game's window", timeout=20)[0]
-    pid = s.x(["xdotool", "getwindowpid", game]).decode().strip()
-    with open("/proc/%s/maps" % pid) as f:
-        mapped = {line.split(None, 5)[5].strip() for line in f if "zorvex" in line.lower()}
-    if os.path.join(folder, "zorvex.exe") not in mapped:
-        raise Failure("the game that runs is %s, not the installed one" % sorted(mapped))
-    point_at(s, game)
-    s.key("Escape")
-    wait_until(lambda: not s.windows(GAME_TITLE), "the game to end on Escape")
-
-    # Uninstall: everything setup made goes.
-    s.move(EMPTY)
-    launcher = Launcher(s, folder=mount).start()
-    click_on(s, launcher, 10, UNINSTALL_PLACE)
-    launcher.wait_closed("the launcher to close after uninstall")
-    dismiss(s, UNINSTALL_CAPTION)
-    wait_until(lambda: s.reg_query(APP_PATHS_KEY, "Path") is None and
-               s.reg_query(UNINSTALL_KEY, "UninstallString") is None,
-               "the uninstaller to remove both registry values")
-    wait_until(lambda: not os.path.exists(folder), "the game's folder to go")
+    # Play, from the game's folder; uninstall, which takes everything away.
+    play(s, Launcher(s, folder=mount).start(), folder)
+    uninstall(s, Launcher(s, folder=mount).start(), folder)
 
     # Read-me without WordPad: the drive's read-me in a window of its own.
     s.clear_records()

@@ -55,6 +55,37 @@ def wordpad_record(s, count, what):
     return record
 
 
+def play(s, launcher, folder):
+    """Play: the game of the Unix folder runs and the launcher closes;
+    Escape ends the game."""
+    s.move(EMPTY)
+    click_on(s, launcher, 8, INSTALL_PLACE)
+    launcher.wait_closed("the launcher to close after play")
+    game = wait_until(lambda: s.windows(GAME_TITLE), "the game's window", timeout=20)[0]
+    pid = s.x(["xdotool", "getwindowpid", game]).decode().strip()
+    # The file the game's process has mapped is the one that was started.
+    with open("/proc/%s/maps" % pid) as f:
+        mapped = {line.split(None, 5)[5].strip() for line in f if "zorvex" in line.lower()}
+    if os.path.join(folder, "zorvex.exe") not in mapped:
+        raise Failure("the game that runs is %s, not the installed one" % sorted(mapped))
+    point_at(s, game)
+    s.key("Escape")
+    wait_until(lambda: not s.windows(GAME_TITLE), "the game to end on Escape")
+
+
+def uninstall(s, launcher, folder):
+    """Uninstall: the stored command takes both registry values and the
+    game's Unix folder away, and the launcher closes."""
+    s.move(EMPTY)
+    click_on(s, launcher, 10, UNINSTALL_PLACE)
+    launcher.wait_closed("the launcher to close after uninstall")
+    dismiss(s, UNINSTALL_CAPTION)
+    wait_until(lambda: s.reg_query(APP_PATHS_KEY, "Path") is None and
+               s.reg_query(UNINSTALL_KEY, "UninstallString") is None,
+               "the uninstaller to remove both registry values")
+    wait_until(lambda: not os.path.exists(folder), "the game's folder to go")
+
+
 def whole_demo(s):
     game_folder = s.program_files + r"\Zephrane Demo"
     folder = s.windows_to_unix(game_folder)
@@ -68,10 +99,10 @@ def whole_demo(s):
     launcher.wait_closed("the launcher to close after install")
     dismiss(s, SETUP_CAPTION)
     path = s.reg_query(APP_PATHS_KEY, "Path")
-    uninstall = s.reg_query(UNINSTALL_KEY, "UninstallString")
-    if path != game_folder or not uninstall:
+    command = s.reg_query(UNINSTALL_KEY, "UninstallString")
+    if path != game_folder or not command:
         raise Failure("after setup the registry holds Path %r and UninstallString %r"
-                      % (path, uninstall))
+                      % (path, command))
 
     # Installed: play and uninstall on offer.
     launcher = Launcher(s).start()
@@ -104,30 +135,10 @@ def whole_demo(s):
 
     # Play: the installed game runs (the disc's root holds no zorvex.exe, so
     # only the game's folder can have supplied it) and the launcher closes.
-    s.move(EMPTY)
-    click_on(s, launcher, 8, INSTALL_PLACE)
-    launcher.wait_closed("the launcher to close after play")
-    game = wait_until(lambda: s.windows(GAME_TITLE), "the game's window", timeout=20)[0]
-    pid = s.x(["xdotool", "getwindowpid", game]).decode().strip()
-    # The file the game's process has mapped is the one that was started.
-    with open("/proc/%s/maps" % pid) as f:
-        mapped = {line.split(None, 5)[5].strip() for line in f if "zorvex" in line.lower()}
-    if os.path.join(folder, "zorvex.exe") not in mapped:
-        raise Failure("the game that runs is %s, not the installed one" % sorted(mapped))
-    point_at(s, game)
-    s.key("Escape")
-    wait_until(lambda: not s.windows(GAME_TITLE), "the game to end on Escape")
+    play(s, launcher, folder)
 
     # Uninstall runs the stored command; the launcher closes.
-    s.move(EMPTY)
-    launcher = Launcher(s).start()
-    click_on(s, launcher, 10, UNINSTALL_PLACE)
-    launcher.wait_closed("the launcher to close after uninstall")
-    dismiss(s, UNINSTALL_CAPTION)
-    wait_until(lambda: s.reg_query(APP_PATHS_KEY, "Path") is None and
-               s.reg_query(UNINSTALL_KEY, "UninstallString") is None,
-               "the uninstaller to remove both registry values")
-    wait_until(lambda: not os.path.exists(folder), "the game's folder to go")
+    uninstall(s, Launcher(s).start(), folder)
 
     # And the demo can be installed again.
     launcher = Launcher(s).start()
