@@ -106,8 +106,7 @@ wow64() { # start|stop
 
 wow64_start_here() {
     "$ZEPH_ROOT/scripts/wine-prefix.sh"
-    wine_down
-    wine_up "$(cat "$state/display")"
+    wine_restart
     echo "harness: WoW64 prefix $WINEPREFIX on $DISPLAY"
 }
 
