@@ -31,7 +31,7 @@ bitmaps:
 	@if [ -z "$(ART)" ] || [ -z "$(OUT)" ]; then echo "usage: make bitmaps ART=folder OUT=folder" >&2; exit 2; fi
 	@scripts/setup.sh
 	@scripts/build.sh host bmpset
-	@"$${ZEPH_BUILD:-build}/host/disc/bmpset" "$(ART)" "$(OUT)"
+	@"$${ZEPH_BUILD:-build}/host/tools/bmpset" "$(ART)" "$(OUT)"
 
 clean:
 	-@scripts/harness.sh stop >/dev/null 2>&1

@@ -22,7 +22,7 @@ disc="$cross/disc"
 programs="$cross/bench"
 results="$ZEPH_BUILD/bench-results"
 host="$ZEPH_BUILD/host"
-needed=("$host/disc/bmpset" "$host/bench/smoothart" "$host/disc-art/bitmaps/8bg1.bmp")
+needed=("$host/tools/bmpset" "$host/bench/smoothart" "$host/disc-art/bitmaps/8bg1.bmp")
 [ "$mode" = bmpset ] || needed+=("$disc/launcher.exe" "$programs/bench_launcher.exe" "$programs/bench_bare.exe"
     "$programs/bench_watch.exe")
 for f in "${needed[@]}"; do
@@ -43,7 +43,7 @@ work="$results/bmpset"
 for _ in 1 2 3 4 5; do
     rm -rf "$work/out"
     t0=$(now_ms)
-    "$host/disc/bmpset" "$work/art" "$work/out" >"$work/bmpset.log" ||
+    "$host/tools/bmpset" "$work/art" "$work/out" >"$work/bmpset.log" ||
         { echo "bench: bmpset failed; see $work/bmpset.log" >&2; exit 1; }
     echo "bmpset_ms $(($(now_ms) - t0))" >>"$results/bmpset.txt"
 done

@@ -2,11 +2,10 @@
 #include "frame/mainframe.h"
 
 #include "app/launcher_app.h"
-
-#include <mmsystem.h>
+#include "framework/sysdll.h"
 
 int g_nFlameFrame = 0;
-DWORD g_dwLastFlameTick = timeGetTime();
+DWORD g_dwLastFlameTick = g_pfnTimeGetTime();
 
 namespace {
 const DWORD kFlameIntervalMs = 66;
@@ -30,7 +29,7 @@ void CMainFrame::DrawFlameFrame()
 
 void FlameTick()
 {
-    const DWORD dwNow = timeGetTime();
+    const DWORD dwNow = g_pfnTimeGetTime();
     // The unsigned difference keeps the rhythm across the clock's wrap.
     if (dwNow - g_dwLastFlameTick <= kFlameIntervalMs)
         return;

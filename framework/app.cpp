@@ -1,8 +1,14 @@
 #include "framework/afxwin.h"
 
-#include <mmsystem.h>
+#include "framework/sysdll.h"
 
 #include <cstring>
+
+// The flag of the wait that also sees input already in the queue, which
+// the headers of the oldest systems do not name.
+#ifndef MWMO_INPUTAVAILABLE
+#define MWMO_INPUTAVAILABLE 0x0004
+#endif
 
 namespace {
 CWinApp* g_pApp = nullptr;
@@ -50,6 +56,11 @@ BOOL CWinApp::OnIdle(LONG) { return FALSE; }
 
 int CWinApp::Run()
 {
+    // Windows 98 and NT 4.0 on. Windows 95 has only the plain wait, which
+    // returns for input that arrived since the queue was last looked at: as
+    // good here, since the loop waits only right after finding it empty.
+    using MsgWaitEx = DWORD(WINAPI*)(DWORD, const HANDLE*, DWORD, DWORD, DWORD);
+    const auto pfnMsgWaitEx = SystemFunction<MsgWaitEx>("user32.dll", "MsgWaitForMultipleObjectsEx");
     MSG msg;
     for (;;) {
         LONG lIdleCount = 0;
@@ -64,9 +75,10 @@ int CWinApp::Run()
                 // Waits for the next step of the clock, or less when input
                 // arrives. A step that passed with no input leaves the queue
                 // as empty as it was, so the hook runs again without asking.
-                const DWORD dwStep = kIdleStepMs - timeGetTime() % kIdleStepMs;
-                dwWait = MsgWaitForMultipleObjectsEx(0, nullptr, dwStep, QS_ALLINPUT,
-                                                     MWMO_INPUTAVAILABLE);
+                const DWORD dwStep = kIdleStepMs - g_pfnTimeGetTime() % kIdleStepMs;
+                dwWait = pfnMsgWaitEx != nullptr
+                             ? pfnMsgWaitEx(0, nullptr, dwStep, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
+                             : MsgWaitForMultipleObjects(0, nullptr, FALSE, dwStep, QS_ALLINPUT);
                 // A wait the system refuses would refuse again at once and
                 // leave the hook running flat out. Sleeping the step instead
                 // keeps the rhythm and spares the processor; input is then

@@ -46,10 +46,15 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError)
 
 ULONGLONG CFile::GetLength() const
 {
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(m_hFile, &size))
+    // GetFileSize, not GetFileSizeEx: Windows 95 has only the former. A size
+    // whose low half is all ones is told from a failure by the error code,
+    // which a success leaves alone.
+    DWORD dwHigh = 0;
+    SetLastError(NO_ERROR);
+    const DWORD dwLow = GetFileSize(m_hFile, &dwHigh);
+    if (dwLow == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
         ThrowOsError(GetLastError());
-    return static_cast<ULONGLONG>(size.QuadPart);
+    return (static_cast<ULONGLONG>(dwHigh) << 32) | dwLow;
 }
 
 UINT CFile::Read(void* lpBuf, UINT nCount)

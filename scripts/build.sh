@@ -1,9 +1,10 @@
 #!/bin/bash
-# Builds every tree: the native one (portable code, host tools, host tests,
-# fuzzers, the image generator) and the cross trees (the launcher, the demo
-# programs and the Wine tests). The product is always the 32-bit build; the
-# same sources are also built for 64-bit Windows, and where this machine
-# cannot execute 32-bit code, that build is the one that runs under Wine.
+# Builds every tree: the native one (portable code, disc tools, host tests,
+# fuzzers, the image generator), the product trees (the launcher, the demo
+# programs and the disc) and the tree of the Wine tests. The product is
+# always the 32-bit build; the same sources are also built for 64-bit
+# Windows, and where this machine cannot execute 32-bit code, that build is
+# the one that runs under Wine.
 #
 #   build.sh              every tree
 #   build.sh sheet        every tree, and the contact sheet of the art
@@ -13,12 +14,20 @@ set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 cd "$ZEPH_ROOT"
 
-cross_dirs="$ZEPH_BUILD/i686;$ZEPH_BUILD/x86_64"
+# The product trees for both processors, and the tree of the Wine tests for
+# the one that runs here.
+gtest_dir="$ZEPH_BUILD/$ZEPH_TREE-gtest"
+cross_dirs="$ZEPH_BUILD/i686;$ZEPH_BUILD/x86_64;$gtest_dir"
 
 configure() { # dir, cmake args...
     local dir=$1; shift
+    # A tree configured otherwise (by an older layout, say) starts afresh.
+    if [ "$(cat "$dir/configured-with" 2>/dev/null)" != "$*" ]; then
+        rm -rf "$dir"
+    fi
     if [ ! -f "$dir/build.ninja" ]; then
         cmake -G Ninja -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+        echo "$*" >"$dir/configured-with"
     fi
 }
 
@@ -35,23 +44,23 @@ if [ "${1:-}" = host ]; then
 fi
 cmake --build "$ZEPH_BUILD/host"
 
-# Listing the Wine tests runs them under Wine, in the finished prefix.
-"$ZEPH_ROOT/scripts/wine-prefix.sh"
+# The product, as it ships, for 32-bit Windows; the same sources for 64-bit
+# Windows too, so that every machine sees both compile and checks both
+# trees' imports.
+for tree in i686 x86_64; do
+    configure "$ZEPH_BUILD/$tree" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$tree.cmake -DZEPH_THREADS=win32 \
+        "-DZEPH_HOST_DIR=$ZEPH_BUILD/host"
+    cmake --build "$ZEPH_BUILD/$tree"
+done
 
-# The Wine tests run in the tree whose programs this machine can execute.
-i686_tests=OFF
-[ "$ZEPH_TREE" = i686 ] && i686_tests=ON
-configure "$ZEPH_BUILD/i686" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-    "-DZEPH_HOST_DIR=$ZEPH_BUILD/host" "-DZEPH_WINE_TESTS=$i686_tests" "-DZEPH_WOW64=$wow64"
-cmake --build "$ZEPH_BUILD/i686"
-# The x86-64 build is made everywhere, so that every machine sees both trees
-# compile and checks both trees' imports; its Wine tests run only where it
-# stands in for the product.
-x86_64_tests=OFF
-[ "$ZEPH_TREE" = x86_64 ] && x86_64_tests=ON
-configure "$ZEPH_BUILD/x86_64" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
-    "-DZEPH_HOST_DIR=$ZEPH_BUILD/host" "-DZEPH_WINE_TESTS=$x86_64_tests"
-cmake --build "$ZEPH_BUILD/x86_64"
+# Listing the Wine tests runs them under Wine, in the finished prefix. They
+# are built for the tree whose programs this machine can execute: the
+# product itself wherever 32-bit code runs, else the x86-64 build.
+"$ZEPH_ROOT/scripts/wine-prefix.sh"
+configure "$gtest_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$ZEPH_TREE.cmake -DZEPH_THREADS=posix \
+    "-DZEPH_HOST_DIR=$ZEPH_BUILD/host" "-DZEPH_PRODUCT_DIR=$ZEPH_BUILD/$ZEPH_TREE" \
+    "-DZEPH_WOW64=$wow64"
+cmake --build "$gtest_dir"
 
 if [ "${1:-}" = sheet ]; then
     cmake --build "$ZEPH_BUILD/host" --target contact-sheet

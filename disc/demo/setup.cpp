@@ -7,8 +7,6 @@
 #include "disc/demo/demo_util.h"
 #include "disc/demo/install_names.h"
 
-#include <shlobj.h>
-
 #include <string>
 #include <vector>
 
@@ -108,12 +106,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     const std::string disc = demo::ModuleFolder();
     const std::string discGame = demo::JoinPath(disc, demo::kDiscGameFolder);
 
-    char szProgramFiles[MAX_PATH];
-    const HRESULT hr = SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, szProgramFiles);
-    if (FAILED(hr)) {
-        SetLastError(DWORD(hr));
+    // Every Windows since 95 names its Program Files folder here; the shell's
+    // call for it came only with Windows 2000 and ME.
+    char szProgramFiles[MAX_PATH] = {};
+    if (!demo::ReadMachineString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                                 szProgramFiles, sizeof szProgramFiles))
         return Fail(nullptr, "find the Program Files folder");
-    }
     CInstallation installation(demo::JoinPath(szProgramFiles, demo::kInstallFolderName));
     const std::string& folder = installation.Folder();
     if (!installation.MakeFolder())

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -301,6 +302,43 @@ DWORD WINAPI FailingWait(DWORD, const HANDLE*, DWORD, DWORD, DWORD)
     return WAIT_FAILED;
 }
 
+// The loop finds the wait of Windows 98 and later by name; this is what the
+// system answers for it, null as on Windows 95.
+CImportPatch* g_pGetProcAddress;
+FARPROC g_pfnWaitExAnswer;
+
+FARPROC WINAPI AnsweringGetProcAddress(HMODULE hModule, LPCSTR lpszName)
+{
+    if (HIWORD(reinterpret_cast<ULONG_PTR>(lpszName)) != 0 &&
+        std::strcmp(lpszName, "MsgWaitForMultipleObjectsEx") == 0)
+        return g_pfnWaitExAnswer;
+    return reinterpret_cast<decltype(&GetProcAddress)>(g_pGetProcAddress->Original())(hModule,
+                                                                                    lpszName);
+}
+
+class CWaitExAnswer {
+public:
+    explicit CWaitExAnswer(FARPROC pfnAnswer)
+        : m_patch("kernel32.dll", "GetProcAddress", reinterpret_cast<void*>(&AnsweringGetProcAddress))
+    {
+        g_pGetProcAddress = &m_patch;
+        g_pfnWaitExAnswer = pfnAnswer;
+    }
+    bool Installed() const { return m_patch.Installed(); }
+
+private:
+    CImportPatch m_patch;
+};
+
+CImportPatch* g_pPlainWait;
+
+DWORD WINAPI LoggedPlainWait(DWORD nCount, const HANDLE* pHandles, BOOL bAll, DWORD dwMs, DWORD dwMask)
+{
+    Log("plain wait");
+    return reinterpret_cast<decltype(&MsgWaitForMultipleObjects)>(g_pPlainWait->Original())(
+        nCount, pHandles, bAll, dwMs, dwMask);
+}
+
 // The loop's pauses, by length: a step of the idle clock or less.
 void WINAPI LoggedSleep(DWORD dwMs)
 {
@@ -335,8 +373,7 @@ TEST_F(framework_app, AFailureToGetAMessageEndsTheLoopWithoutDispatching)
 TEST_F(framework_app, AFailedWaitPausesForTheStepBeforeTheNextIdleCall)
 {
     g_dwUiThread = GetCurrentThreadId();
-    CImportPatch waitPatch("user32.dll", "MsgWaitForMultipleObjectsEx",
-                           reinterpret_cast<void*>(&FailingWait));
+    CWaitExAnswer waitPatch(reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&FailingWait)));
     CImportPatch sleepPatch("kernel32.dll", "Sleep", reinterpret_cast<void*>(&LoggedSleep));
     ASSERT_TRUE(waitPatch.Installed());
     ASSERT_TRUE(sleepPatch.Installed());
@@ -351,6 +388,34 @@ TEST_F(framework_app, AFailedWaitPausesForTheStepBeforeTheNextIdleCall)
     // The idle count goes on across the pauses: the queue stayed empty.
     EXPECT_EQ((std::vector<std::string>{"idle 0", "wait failed", "pause", "idle 1", "wait failed",
                                         "pause", "idle 2", "wait failed", "pause"}),
+              g_log);
+}
+
+// Windows 95 has only the plain wait, which wakes for input that came after
+// the queue was last looked at: a key posted in an idle call is handled
+// before the next one.
+TEST_F(framework_app, WithoutTheNewerWaitThePlainOneStillWakesForInput)
+{
+    CWaitExAnswer noWaitEx(nullptr);
+    CImportPatch plainWait("user32.dll", "MsgWaitForMultipleObjects",
+                           reinterpret_cast<void*>(&LoggedPlainWait));
+    ASSERT_TRUE(noWaitEx.Installed());
+    ASSERT_TRUE(plainWait.Installed());
+    g_pPlainWait = &plainWait;
+    int nRound = 0;
+    theApp.m_pfnIdle = [&](LONG lCount) {
+        Log(IdleLine(lCount));
+        if (nRound == 0 && lCount == 1) {
+            ++nRound;
+            PostMessageA(m_hMain, WM_KEYDOWN, VK_F5, 1);
+        } else if (nRound == 1) {
+            PostMessageA(m_hMain, WM_CLOSE, 0, 0);
+        }
+        return TRUE;
+    };
+    ExpectRunEndsWithTheMainWindow();
+    EXPECT_EQ((std::vector<std::string>{"idle 0", "plain wait", "idle 1", "plain wait", "key 116",
+                                        "idle 0", "plain wait"}),
               g_log);
 }
 

@@ -5,10 +5,18 @@
 
 // Points this program's import of a DLL's function elsewhere for as long as
 // it lives: the code under test calls the replacement instead, which may call
-// on to Original().
+// on to Original(). A function the code finds at run time is patched through
+// the pointer it keeps it in.
 class CImportPatch {
 public:
     CImportPatch(const char* pszDll, const char* pszFunction, void* pReplacement);
+    template <typename Function>
+    CImportPatch(Function* ppfnSlot, Function pfnReplacement)
+        : m_ppSlot(reinterpret_cast<void**>(ppfnSlot))
+    {
+        m_pOriginal = *m_ppSlot;
+        Write(reinterpret_cast<void*>(pfnReplacement));
+    }
     CImportPatch(const CImportPatch&) = delete;
     CImportPatch& operator=(const CImportPatch&) = delete;
     ~CImportPatch();

@@ -1,7 +1,6 @@
 #include "tests/win32/launcher_fixture.h"
 
 #include <gtest/gtest.h>
-#include <mmsystem.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -88,7 +87,7 @@ void ResetLauncherGlobals()
     g_bInstalled = 0;
     g_bCloseRequested = false;
     g_nFlameFrame = 0;
-    g_dwLastFlameTick = timeGetTime();
+    g_dwLastFlameTick = g_pfnTimeGetTime();
     std::memset(g_szGamePath, 0, sizeof g_szGamePath);
     std::memset(g_szUninstallCmd, 0, sizeof g_szUninstallCmd);
     std::memset(g_szWindowTitle, 0, sizeof g_szWindowTitle);

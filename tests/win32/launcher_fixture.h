@@ -7,6 +7,7 @@
 #include "app/launcher_app.h"
 #include "app/paths.h"
 #include "frame/mainframe.h"
+#include "framework/sysdll.h"
 #include "tests/win32/import_patch.h"
 #include "tests/win32/testbmp.h"
 

@@ -1,10 +1,11 @@
 // The flame animation and the idle loop that drives it. The animation's
-// millisecond clock is replaced in this program's import table, so each test
+// millisecond clock is replaced where the launcher keeps it, so each test
 // says what time it is, across the clock's wrap as well.
 #include "tests/win32/launcher_fixture.h"
 
+#include "framework/sysdll.h"
+
 #include <gtest/gtest.h>
-#include <mmsystem.h>
 
 #include <cstdio>
 #include <cstring>
@@ -26,7 +27,7 @@ DWORD WINAPI FakeTimeGetTime()
 class CFakeClock {
 public:
     explicit CFakeClock(DWORD dwNow)
-        : m_patch("winmm.dll", "timeGetTime", reinterpret_cast<void*>(&FakeTimeGetTime))
+        : m_patch(&g_pfnTimeGetTime, &FakeTimeGetTime)
     {
         g_dwNow = dwNow;
         g_dwStep = 0;

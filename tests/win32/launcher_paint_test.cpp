@@ -7,7 +7,6 @@
 
 #include <cstring>
 #include <memory>
-#include <mmsystem.h>
 
 namespace {
 
@@ -436,7 +435,7 @@ TEST_F(LauncherPaint, FlamesCoverTheLogoUntilTheNextPaint)
     CLauncherWindow window;
     const HWND hWnd = window.Hwnd();
 
-    g_dwLastFlameTick = timeGetTime() - 500;
+    g_dwLastFlameTick = g_pfnTimeGetTime() - 500;
     FlameTick();
     ASSERT_EQ(g_nFlameFrame, 1);
     {
@@ -472,7 +471,7 @@ TEST_F(LauncherPaint, TheMarginRightAndBelowThePictureIsNeverDrawn)
     Repaint(hWnd, true);
     Repaint(hWnd, false);
     SendMessageA(hWnd, WM_ERASEBKGND, 0, 0);
-    g_dwLastFlameTick = timeGetTime() - 500;
+    g_dwLastFlameTick = g_pfnTimeGetTime() - 500;
     FlameTick();
     window->m_nHighlighted = 12;
     Repaint(hWnd, true);
@@ -506,7 +505,7 @@ TEST_F(LauncherPaint, WithoutImagesPaintsDrawNothing)
     Repaint(hWnd, true);
     Repaint(hWnd, false);
     window->m_nHighlighted = 6;
-    g_dwLastFlameTick = timeGetTime() - 500;
+    g_dwLastFlameTick = g_pfnTimeGetTime() - 500;
     FlameTick();
     Repaint(hWnd, true);
 

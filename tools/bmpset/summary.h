@@ -3,8 +3,8 @@
 // to its art.
 #pragma once
 
-#include "disc/bmpset/artpng.h"
-#include "disc/bmpset/remap.h"
+#include "tools/bmpset/artpng.h"
+#include "tools/bmpset/remap.h"
 
 #include <vector>
 

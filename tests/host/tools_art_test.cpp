@@ -3,7 +3,7 @@
 // that fit together on the screen (flames and buttons drawn over the
 // background leave no seams, the flame loop closes, lit and pressed pictures
 // look lit and pressed).
-#include "disc_test_files.h"
+#include "tools_test_files.h"
 
 #include <set>
 

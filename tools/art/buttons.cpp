@@ -3,9 +3,9 @@
 // background with the button painted over it; its outer pixels stay the
 // background's, so that a button never shows a seam where it meets the wall,
 // a neighbouring button or the big flame.
-#include "disc/art/art.h"
-#include "disc/art/noise.h"
-#include "disc/art/shapes.h"
+#include "tools/art/art.h"
+#include "tools/art/noise.h"
+#include "tools/art/shapes.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "disc/bmpset/summary.h"
+#include "tools/bmpset/summary.h"
 
-#include "disc/setcheck.h"
+#include "tools/setcheck.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,7 +9,7 @@
 // force, a flame frame whose edge does not match the background under it.
 // Lines starting "note:" are harmless. Exit status: 0 when the set is in
 // order (notes allowed), 1 when there are findings, 2 when DIR cannot be read.
-#include "disc/setcheck.h"
+#include "tools/setcheck.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "disc/art/palette.h"
+#include "tools/art/palette.h"
 
 #include <initializer_list>
 

@@ -1,7 +1,7 @@
 // Lettering through FreeType: a line of text as a coverage mask.
 #pragma once
 
-#include "disc/art/raster.h"
+#include "tools/art/raster.h"
 
 #include <string>
 

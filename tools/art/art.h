@@ -2,9 +2,9 @@
 // the buttons and the launcher's icon.
 #pragma once
 
-#include "disc/art/bmpfile.h"
-#include "disc/art/raster.h"
-#include "disc/art/text.h"
+#include "tools/art/bmpfile.h"
+#include "tools/art/raster.h"
+#include "tools/art/text.h"
 #include "frame/layout.h"
 
 #include <string>

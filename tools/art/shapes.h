@@ -2,7 +2,7 @@
 // coverage, for the emblems, plaques and the metalwork of the braziers.
 #pragma once
 
-#include "disc/art/raster.h"
+#include "tools/art/raster.h"
 
 #include <cmath>
 #include <vector>

@@ -4,7 +4,7 @@
 //
 // writes OUTDIR/bitmaps/ with every file the launcher loads, and
 // OUTDIR/zephrane.ico. The same program always writes the same bytes.
-#include "disc/art/art.h"
+#include "tools/art/art.h"
 
 #include <cstdio>
 #include <exception>

@@ -1,8 +1,8 @@
 // The launcher's icon: a gold Z on a night-blue medallion, lit from below by
 // fire. The icon's pictures have a 1-bit mask, so the round edge is blended
 // toward a dark tone instead of toward transparency.
-#include "disc/art/art.h"
-#include "disc/art/shapes.h"
+#include "tools/art/art.h"
+#include "tools/art/shapes.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 // past. The inputs (the fuel's flicker, the cooling pattern and the sway) all
 // repeat every 16 frames, so the fire repeats exactly, and the step from the
 // 16th frame back to the 1st is an ordinary step of the simulation.
-#include "disc/art/art.h"
-#include "disc/art/noise.h"
+#include "tools/art/art.h"
+#include "tools/art/noise.h"
 
 namespace {
 

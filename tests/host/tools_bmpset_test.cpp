@@ -4,7 +4,7 @@
 // run), its flames hold still where their art does, PNG files of every kind
 // give the same bitmaps, and a broken set is refused picture by picture with
 // nothing written.
-#include "disc_test_files.h"
+#include "tools_test_files.h"
 
 #include <png.h>
 #include <zlib.h>

@@ -1,4 +1,4 @@
-#include "disc/art/bmpfile.h"
+#include "tools/art/bmpfile.h"
 
 #include <cstdio>
 #include <stdexcept>

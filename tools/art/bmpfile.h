@@ -1,7 +1,7 @@
 // Writing the disc's picture files: 8-bit bitmaps and the launcher's icon.
 #pragma once
 
-#include "disc/art/palette.h"
+#include "tools/art/palette.h"
 
 #include <cstdint>
 #include <string>

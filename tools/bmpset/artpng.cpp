@@ -1,6 +1,6 @@
-#include "disc/bmpset/artpng.h"
+#include "tools/bmpset/artpng.h"
 
-#include "disc/setcheck.h"
+#include "tools/setcheck.h"
 
 #include <png.h>
 

@@ -1,7 +1,7 @@
 // The bitmap-set checker on the generated set and on broken copies of it:
 // each kind of fault is found, named by its file and told in what the user
 // would see, and the exit status says whether anything was found.
-#include "disc_test_files.h"
+#include "tools_test_files.h"
 
 using namespace disc_test;
 

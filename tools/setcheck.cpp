@@ -1,4 +1,4 @@
-#include "disc/setcheck.h"
+#include "tools/setcheck.h"
 
 #include "dib/dib_format.h"
 

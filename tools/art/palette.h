@@ -2,7 +2,7 @@
 // mapping of painted colours onto it.
 #pragma once
 
-#include "disc/art/raster.h"
+#include "tools/art/raster.h"
 
 #include <array>
 #include <cstdint>

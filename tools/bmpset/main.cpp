@@ -13,10 +13,10 @@
 // gets one line saying why. Exit status: 0 when the set is written and in
 // order, 1 when pictures are refused or the written set has findings, 2 when
 // ART cannot be read or OUT cannot be written.
-#include "disc/bmpset/artpng.h"
-#include "disc/bmpset/remap.h"
-#include "disc/bmpset/summary.h"
-#include "disc/setcheck.h"
+#include "tools/bmpset/artpng.h"
+#include "tools/bmpset/remap.h"
+#include "tools/bmpset/summary.h"
+#include "tools/setcheck.h"
 
 #include <cstdio>
 #include <exception>

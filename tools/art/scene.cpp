@@ -1,9 +1,9 @@
 // The scene: a ringed moon over a citadel in a night of nebulae, seen from a
 // stone parapet where a brazier and an oil lamp burn. The buttons sit in
 // dark recesses of the parapet's wall.
-#include "disc/art/art.h"
-#include "disc/art/noise.h"
-#include "disc/art/shapes.h"
+#include "tools/art/art.h"
+#include "tools/art/noise.h"
+#include "tools/art/shapes.h"
 
 #include <algorithm>
 

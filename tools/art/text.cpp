@@ -1,4 +1,4 @@
-#include "disc/art/text.h"
+#include "tools/art/text.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

@@ -1,4 +1,4 @@
-#include "disc/art/raster.h"
+#include "tools/art/raster.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // One colour table for the launcher's pictures, and every picture in it.
 #pragma once
 
-#include "disc/art/bmpfile.h"
-#include "disc/bmpset/artpng.h"
+#include "tools/art/bmpfile.h"
+#include "tools/bmpset/artpng.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
-#include "disc/bmpset/remap.h"
+#include "tools/bmpset/remap.h"
 
-#include "disc/setcheck.h"
+#include "tools/setcheck.h"
 
 #include <libimagequant.h>
 

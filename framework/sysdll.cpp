@@ -1,0 +1,35 @@
+#include "framework/sysdll.h"
+
+FARPROC SystemProcAddress(LPCSTR lpszLibrary, LPCSTR lpszFunction)
+{
+    char szPath[MAX_PATH];
+    UINT cchPath = GetSystemDirectoryA(szPath, MAX_PATH);
+    const UINT cchLibrary = static_cast<UINT>(lstrlenA(lpszLibrary));
+    if (cchPath == 0 || cchPath + 1 + cchLibrary >= MAX_PATH)
+        return nullptr;
+    if (szPath[cchPath - 1] != '\\')
+        szPath[cchPath++] = '\\';
+    lstrcpyA(szPath + cchPath, lpszLibrary);
+    // The libraries this one needs in turn are then looked for beside it, in
+    // the system folder, and not beside the program either.
+    HMODULE hLibrary = LoadLibraryExA(szPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (hLibrary == nullptr)
+        return nullptr;
+    const FARPROC pfn = GetProcAddress(hLibrary, lpszFunction);
+    if (pfn == nullptr)
+        FreeLibrary(hLibrary);
+    return pfn;
+}
+
+namespace {
+
+DWORD WINAPI BindTimeGetTime()
+{
+    const auto pfn = SystemFunction<DWORD(WINAPI*)()>("winmm.dll", "timeGetTime");
+    g_pfnTimeGetTime = pfn != nullptr ? pfn : &GetTickCount;
+    return g_pfnTimeGetTime();
+}
+
+}  // namespace
+
+DWORD(WINAPI* g_pfnTimeGetTime)() = &BindTimeGetTime;
