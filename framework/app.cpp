@@ -4,12 +4,6 @@
 
 #include <cstring>
 
-// The flag of the wait that also sees input already in the queue, which
-// the headers of the oldest systems do not name.
-#ifndef MWMO_INPUTAVAILABLE
-#define MWMO_INPUTAVAILABLE 0x0004
-#endif
-
 namespace {
 CWinApp* g_pApp = nullptr;
 
