@@ -37,6 +37,12 @@ std::string CurrentDirectory()
     return directory;
 }
 
+bool IsFile(const std::string& path)
+{
+    const DWORD dwAttributes = GetFileAttributesA(path.c_str());
+    return dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // A folder the system names, without a trailing backslash unless it is a
 // drive's root; empty when the system cannot say.
 std::string SystemFolder(UINT (WINAPI* pfnGet)(LPSTR, UINT))
@@ -97,18 +103,9 @@ std::string FindProgram(const std::string& name)
     char szFound[MAX_PATH];
     const DWORD cchFound =
         SearchPathA(searchPath.c_str(), name.c_str(), ".exe", MAX_PATH, szFound, nullptr);
-    if (cchFound == 0 || cchFound >= MAX_PATH)
-        return std::string();
-    const DWORD dwAttributes = GetFileAttributesA(szFound);
-    if (dwAttributes == INVALID_FILE_ATTRIBUTES || (dwAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (cchFound == 0 || cchFound >= MAX_PATH || !IsFile(szFound))
         return std::string();
     return szFound;
-}
-
-bool IsFile(const std::string& path)
-{
-    const DWORD dwAttributes = GetFileAttributesA(path.c_str());
-    return dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // Opens a file with its type's default verb, in the given directory (the

@@ -60,10 +60,9 @@ public:
         // Left by a run that did not finish.
         if (Exists(file.incoming) && !MakeWritable(file.incoming))
             return false;
-        if (!CopyFileA(source.c_str(), file.incoming.c_str(), FALSE))
-            return false;
+        // Before the copy, which may leave part of the file behind.
         m_files.push_back(file);
-        return MakeWritable(file.incoming);
+        return CopyFileA(source.c_str(), file.incoming.c_str(), FALSE) && MakeWritable(file.incoming);
     }
 
     // Puts every copied file in its place. A file already there moves aside
@@ -132,7 +131,9 @@ public:
         for (const char* pszKey : m_createdKeys)
             RegDeleteKeyA(HKEY_LOCAL_MACHINE, pszKey);
         for (auto file = m_files.rbegin(); file != m_files.rend(); ++file) {
-            DeleteFileA((file->bPlaced ? file->target : file->incoming).c_str());
+            const std::string& made = file->bPlaced ? file->target : file->incoming;
+            MakeWritable(made);
+            DeleteFileA(made.c_str());
             if (!file->previous.empty() && MoveFileA(file->previous.c_str(), file->target.c_str()))
                 SetFileAttributesA(file->target.c_str(), file->dwAttributes);
         }
