@@ -37,70 +37,138 @@ std::string CurrentDirectory()
     return directory;
 }
 
+bool IsFile(const std::string& path)
+{
+    const DWORD dwAttributes = GetFileAttributesA(path.c_str());
+    return dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A folder the system names, without a trailing backslash unless it is a
+// drive's root; empty when the system cannot say.
+std::string SystemFolder(UINT (WINAPI* pfnGet)(LPSTR, UINT))
+{
+    char szFolder[MAX_PATH];
+    const UINT cchFolder = pfnGet(szFolder, MAX_PATH);
+    return cchFolder == 0 || cchFolder >= MAX_PATH ? std::string() : std::string(szFolder, cchFolder);
+}
+
+// The folders a plain process start searches for a program named without a
+// path, in its order: the launcher's own folder, the current directory, the
+// system folders, the Windows folder, then PATH. A search with no path of its
+// own would take the current directory after the system's folders, as the
+// system's safe search mode has it, and hand the shell another file than the
+// one the plain start found.
+std::string ProgramSearchPath()
+{
+    std::string path;
+    auto add = [&path](const std::string& folder) {
+        if (folder.empty())
+            return;
+        if (!path.empty())
+            path += ';';
+        path += folder;
+    };
+    char szModule[MAX_PATH];
+    const DWORD cchModule = GetModuleFileNameA(nullptr, szModule, MAX_PATH);
+    if (cchModule != 0 && cchModule < MAX_PATH) {
+        const std::string module(szModule, cchModule);
+        const size_t slash = module.find_last_of('\\');
+        if (slash != std::string::npos)
+            add(module.substr(0, slash));
+    }
+    add(CurrentDirectory());
+    add(SystemFolder(GetSystemDirectoryA));
+    // The 16-bit system folder, which no call names; on Windows 95 to ME it
+    // is the system folder itself.
+    const std::string windows = SystemFolder(GetWindowsDirectoryA);
+    if (!windows.empty())
+        add(PathInFolder(windows, "System"));
+    add(windows);
+    const DWORD cchPath = GetEnvironmentVariableA("PATH", nullptr, 0);
+    if (cchPath != 0) {
+        std::string variable(cchPath, '\0');
+        const DWORD cchRead = GetEnvironmentVariableA("PATH", &variable[0], cchPath);
+        if (cchRead != 0 && cchRead < cchPath)
+            add(variable.substr(0, cchRead));
+    }
+    return path;
+}
+
 // The file the system finds for a program name: completed with ".exe" when
-// it has no extension, and searched for where the system searches when the
-// name has no path.
+// it has no extension, and searched for where a plain start searches when
+// the name has no path.
 std::string FindProgram(const std::string& name)
 {
+    const std::string searchPath = ProgramSearchPath();
     char szFound[MAX_PATH];
-    const DWORD cchFound = SearchPathA(nullptr, name.c_str(), ".exe", MAX_PATH, szFound, nullptr);
-    if (cchFound == 0 || cchFound >= MAX_PATH)
-        return std::string();
-    const DWORD dwAttributes = GetFileAttributesA(szFound);
-    if (dwAttributes == INVALID_FILE_ATTRIBUTES || (dwAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    const DWORD cchFound =
+        SearchPathA(searchPath.c_str(), name.c_str(), ".exe", MAX_PATH, szFound, nullptr);
+    if (cchFound == 0 || cchFound >= MAX_PATH || !IsFile(szFound))
         return std::string();
     return szFound;
 }
 
-// Opens a file through the shell, owned by the launcher window so that a
+// Opens a file with its type's default verb, in the given directory (the
+// system's choice when empty), owned by the launcher window so that a
 // consent prompt comes to the front. Nothing of the shell's own is shown on
 // failure: the caller decides what the user sees. The start itself is
-// awaited, since the launcher may end right after; the program never is. A
-// file type with no program for it fails with ERROR_NO_ASSOCIATION, which the
-// shell's result names on every system while its error code varies.
-BOOL ShellOpen(HWND hWndOwner, LPCSTR lpszFile, LPCSTR lpszParameters)
+// awaited, since the launcher may end right after; the program never is,
+// and no handle to it is asked for.
+BOOL ShellOpen(HWND hWndOwner, LPCSTR lpszFile, LPCSTR lpszParameters, const std::string& directory)
 {
-    const std::string directory = CurrentDirectory();
     SHELLEXECUTEINFOA sei = {};
     sei.cbSize = sizeof sei;
     sei.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
     sei.hwnd = hWndOwner;
-    sei.lpVerb = "open";
+    // Not "open": a type's default verb may be another, and a program has
+    // "open" as its default.
+    sei.lpVerb = nullptr;
     sei.lpFile = lpszFile;
     sei.lpParameters = lpszParameters;
     sei.lpDirectory = directory.empty() ? nullptr : directory.c_str();
     // The show state a program gets when its starter passes none.
     sei.nShow = SW_SHOWDEFAULT;
-    if (ShellExecuteExA(&sei))
-        return TRUE;
-    if (reinterpret_cast<INT_PTR>(sei.hInstApp) == SE_ERR_NOASSOC)
-        SetLastError(ERROR_NO_ASSOCIATION);
-    return FALSE;
+    return ShellExecuteExA(&sei);
 }
 
 // Since Windows Vista a plain process start cannot raise a program to
-// administrator rights: a setup or uninstaller that asks for them is refused
-// with ERROR_ELEVATION_REQUIRED, and only the shell can take it through the
-// consent prompt. The same program then goes to the shell, found as the
-// plain start found it, with the same arguments. Fails with the shell's error.
-BOOL StartElevated(HWND hWndOwner, LPCSTR lpszProgram, const std::string& commandLine)
+// administrator rights: a setup or uninstaller whose manifest asks for them
+// is refused with ERROR_ELEVATION_REQUIRED, and only the shell takes it
+// through the consent prompt. The same program goes to the shell instead,
+// found as the plain start found it, with the same arguments, in the same
+// directory. Fails with the shell's error.
+BOOL StartThroughShell(HWND hWndOwner, LPCSTR lpszProgram, const std::string& commandLine)
 {
+    const std::string directory = CurrentDirectory();
     if (lpszProgram != nullptr) {
         // A bare name: the current directory decides, and nothing else.
         char szFull[MAX_PATH];
         const DWORD cchFull = GetFullPathNameA(lpszProgram, MAX_PATH, szFull, nullptr);
         if (cchFull == 0 || cchFull >= MAX_PATH)
             return FALSE;
-        return ShellOpen(hWndOwner, szFull, nullptr);
+        return ShellOpen(hWndOwner, szFull, nullptr, directory);
     }
     for (const ProgramCandidate& candidate : ProgramCandidates(commandLine)) {
         const std::string program = FindProgram(candidate.name);
         if (!program.empty())
             return ShellOpen(hWndOwner, program.c_str(),
-                             candidate.arguments.empty() ? nullptr : candidate.arguments.c_str());
+                             candidate.arguments.empty() ? nullptr : candidate.arguments.c_str(),
+                             directory);
     }
     SetLastError(ERROR_ELEVATION_REQUIRED);
     return FALSE;
+}
+
+// Notepad on a file, from the Windows folder, where every Windows keeps it:
+// by a bare name the system would look in the launcher's folder and the
+// current directory first, and a notepad.exe there would be started in its
+// place. The bare name only where the Windows folder has none.
+std::string NotepadCommandLine(const std::string& file)
+{
+    const std::string windows = SystemFolder(GetWindowsDirectoryA);
+    const std::string notepad = windows.empty() ? std::string() : PathInFolder(windows, "notepad.exe");
+    const std::string program = IsFile(notepad) ? "\"" + notepad + "\"" : "notepad.exe";
+    return program + " \"" + file + "\"";
 }
 
 // Every start alike: only the size in the start-up information, so the program
@@ -122,7 +190,7 @@ BOOL StartProgram(HWND hWndOwner, LPCSTR lpszProgram, LPSTR lpszCommandLine)
     }
     if (GetLastError() != ERROR_ELEVATION_REQUIRED)
         return FALSE;
-    return StartElevated(hWndOwner, lpszProgram, commandLine);
+    return StartThroughShell(hWndOwner, lpszProgram, commandLine);
 }
 
 }  // namespace
@@ -156,22 +224,28 @@ void CMainFrame::OnReadme()
     const std::string directory = CurrentDirectory();
     if (directory.empty())
         return;
-    // The file is named from where the launcher was; WordPad runs in the game's
-    // folder, and the launcher stays there.
+    // The file is named from where the launcher was; its program runs in the
+    // game's folder, and the launcher stays there.
     std::string commandLine = ReadmeCommandLine(directory.c_str());
     SetCurrentDirectoryA(g_szGamePath);
     if (commandLine.empty() || StartProgram(m_hWnd, nullptr, &commandLine[0]))
         return;
-    // WordPad lived at that place only on Windows 95 to ME. Where it is not,
-    // the read-me goes to the user's own program for text files, and where
-    // there is none, to Notepad, which every Windows has.
-    const DWORD dwError = GetLastError();
-    if (dwError != ERROR_FILE_NOT_FOUND && dwError != ERROR_PATH_NOT_FOUND)
+    // WordPad lived at that place only on Windows 95 to ME. Where it cannot
+    // be started, the read-me goes to the user's own program for text files,
+    // and where the shell cannot open it for any reason (no program, one that
+    // has since been uninstalled, an incomplete entry), to Notepad, which
+    // every Windows has. Only the user's own refusal of a consent prompt ends
+    // the attempt, and a read-me that is not there: Notepad would offer to
+    // create it.
+    if (GetLastError() == ERROR_CANCELLED)
         return;
     const std::string readme = ReadmeFilePath(directory);
-    if (ShellOpen(m_hWnd, readme.c_str(), nullptr) || GetLastError() != ERROR_NO_ASSOCIATION)
+    if (!IsFile(readme))
         return;
-    std::string notepad = "notepad.exe \"" + readme + "\"";
+    if (ShellOpen(m_hWnd, readme.c_str(), nullptr, CurrentDirectory()) ||
+        GetLastError() == ERROR_CANCELLED)
+        return;
+    std::string notepad = NotepadCommandLine(readme);
     StartProgram(m_hWnd, nullptr, &notepad[0]);
 }
 

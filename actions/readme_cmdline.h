@@ -33,12 +33,18 @@ inline std::string ReadmeCommandLine(const char* currentDirectory)
     return line;
 }
 
-// The same read-me file for a program that is handed its path alone: one
-// backslash between the directory and the name, also at a drive root.
-inline std::string ReadmeFilePath(const std::string& directory)
+// A file of a folder as a program is handed it: one backslash between the
+// folder and the name, also at a drive root.
+inline std::string PathInFolder(const std::string& folder, const char* name)
 {
-    std::string path = directory;
+    std::string path = folder;
     if (!path.empty() && path.back() != '\\')
         path += '\\';
-    return path + "readme.txt";
+    return path + name;
+}
+
+// The same read-me file for a program that is handed its path alone.
+inline std::string ReadmeFilePath(const std::string& directory)
+{
+    return PathInFolder(directory, "readme.txt");
 }

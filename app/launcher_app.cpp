@@ -2,6 +2,8 @@
 
 #include "frame/mainframe.h"
 
+#include <objbase.h>
+
 CMainFrame* g_pMainFrame = nullptr;
 bool g_bCloseRequested = false;
 
@@ -16,9 +18,24 @@ BOOL CLauncherApp::InitInstance()
         return FALSE;
     }
     m_pMainWnd = g_pMainFrame;
+    // The shell's handler for a file type or a web address may be a COM
+    // object, which wants a single-threaded apartment on the calling thread.
+    // Without one the launcher goes on as before: the shell copes as it can.
+    if (!m_bComStarted)
+        m_bComStarted = SUCCEEDED(CoInitialize(nullptr));
     g_pMainFrame->ShowWindow(SW_SHOW);
     g_pMainFrame->UpdateWindow();
     return TRUE;
+}
+
+int CLauncherApp::Run()
+{
+    const int nCode = CWinApp::Run();
+    if (m_bComStarted) {
+        CoUninitialize();
+        m_bComStarted = false;
+    }
+    return nCode;
 }
 
 BOOL CLauncherApp::OnIdle(LONG)

@@ -8,7 +8,13 @@ class CMainFrame;
 class CLauncherApp : public CWinApp {
 public:
     BOOL InitInstance() override;
+    // The message loop, with COM ended after it.
+    int Run() override;
     BOOL OnIdle(LONG lCount) override;
+
+private:
+    // Whether this thread's COM apartment is ours to end.
+    bool m_bComStarted = false;
 };
 
 extern CMainFrame* g_pMainFrame;

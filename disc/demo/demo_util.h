@@ -17,26 +17,6 @@ inline std::string ModuleFolder()
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
-// A string value under HKEY_LOCAL_MACHINE, always terminated; on failure the
-// thread's last error says why.
-inline bool ReadMachineString(const char* pszKey, const char* pszName, char* pszBuffer, DWORD cbBuffer)
-{
-    HKEY hKey;
-    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, pszKey, 0, KEY_QUERY_VALUE, &hKey);
-    if (status == ERROR_SUCCESS) {
-        DWORD dwType;
-        DWORD cbData = cbBuffer - 1;
-        status = RegQueryValueExA(hKey, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(pszBuffer), &cbData);
-        RegCloseKey(hKey);
-        if (status == ERROR_SUCCESS && dwType != REG_SZ && dwType != REG_EXPAND_SZ)
-            status = ERROR_INVALID_DATA;
-        if (status == ERROR_SUCCESS)
-            pszBuffer[cbData] = '\0';
-    }
-    SetLastError(DWORD(status));
-    return status == ERROR_SUCCESS;
-}
-
 inline std::string JoinPath(const std::string& folder, const char* name)
 {
     return folder + "\\" + name;

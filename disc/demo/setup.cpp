@@ -3,16 +3,38 @@
 // launcher looks for it, and says so in a box.
 //
 // It asks nothing: a demo has one place to go. If any step fails, what was
-// done is undone, so that the launcher never sees half an installation.
+// done is undone, so that the launcher never sees half an installation, and
+// an installation that was there before stays as it was.
 #include "disc/demo/demo_util.h"
 #include "disc/demo/install_names.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace {
 
-// What this run has changed so far, to be taken back on failure.
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Everything on a CD is read-only, and a copy keeps that mark; so may a file
+// that anything else left in the folder. A read-only file can be neither
+// copied over nor deleted.
+bool MakeWritable(const std::string& path)
+{
+    const DWORD dwAttributes = GetFileAttributesA(path.c_str());
+    if (dwAttributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (!(dwAttributes & FILE_ATTRIBUTE_READONLY))
+        return true;
+    const DWORD dwWritable = dwAttributes & ~DWORD(FILE_ATTRIBUTE_READONLY);
+    return SetFileAttributesA(path.c_str(), dwWritable ? dwWritable : FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
+
+// What this run has changed so far, to be taken back on failure. The game
+// may already be installed, from an earlier run or by hand: its files are
+// then replaced only once every new one has been read from the disc, and a
+// failure puts them back, so that a failed setup leaves a working
+// installation as it found it.
 class CInstallation {
 public:
     explicit CInstallation(std::string folder) : m_folder(std::move(folder)) {}
@@ -28,19 +50,45 @@ public:
         return GetLastError() == ERROR_ALREADY_EXISTS;
     }
 
+    // Copies a file from the disc into the folder under a name of its own,
+    // beside the file it is to replace.
     bool CopyIn(const std::string& source, const char* name)
     {
-        const std::string target = demo::JoinPath(m_folder, name);
-        if (!CopyFileA(source.c_str(), target.c_str(), FALSE))
+        CFile file;
+        file.target = demo::JoinPath(m_folder, name);
+        file.incoming = file.target + ".new";
+        // Left by a run that did not finish.
+        if (Exists(file.incoming) && !MakeWritable(file.incoming))
             return false;
-        m_copied.push_back(target);
-        // Everything on a CD is read-only, and a copy keeps that attribute:
-        // the installed files must not be, or nothing could remove them.
-        const DWORD dwAttributes = GetFileAttributesA(target.c_str());
-        if (dwAttributes == INVALID_FILE_ATTRIBUTES)
-            return false;
-        const DWORD dwWritable = dwAttributes & ~DWORD(FILE_ATTRIBUTE_READONLY);
-        return SetFileAttributesA(target.c_str(), dwWritable ? dwWritable : FILE_ATTRIBUTE_NORMAL) != FALSE;
+        // Before the copy, which may leave part of the file behind.
+        m_files.push_back(file);
+        return CopyFileA(source.c_str(), file.incoming.c_str(), FALSE) && MakeWritable(file.incoming);
+    }
+
+    // Puts every copied file in its place. A file already there moves aside
+    // until Commit, writable, with its attributes kept for Undo. Windows 95
+    // can replace a file by renaming only once the old one is gone.
+    bool PlaceFiles()
+    {
+        for (CFile& file : m_files) {
+            file.dwAttributes = GetFileAttributesA(file.target.c_str());
+            if (file.dwAttributes != INVALID_FILE_ATTRIBUTES) {
+                const std::string previous = file.target + ".old";
+                if (Exists(previous) && (!MakeWritable(previous) || !DeleteFileA(previous.c_str())))
+                    return false;
+                if (!MakeWritable(file.target) || !MoveFileA(file.target.c_str(), previous.c_str())) {
+                    const DWORD dwError = GetLastError();
+                    SetFileAttributesA(file.target.c_str(), file.dwAttributes);
+                    SetLastError(dwError);
+                    return false;
+                }
+                file.previous = previous;
+            }
+            if (!MoveFileA(file.incoming.c_str(), file.target.c_str()))
+                return false;
+            file.bPlaced = true;
+        }
+        return true;
     }
 
     // Writes REG_SZ values under a key of HKEY_LOCAL_MACHINE, creating it.
@@ -68,22 +116,82 @@ public:
         return status == ERROR_SUCCESS;
     }
 
+    // The files that were replaced go. One still in use (a game that runs)
+    // stays beside the new one, harmless.
+    void Commit()
+    {
+        for (const CFile& file : m_files)
+            if (!file.previous.empty())
+                DeleteFileA(file.previous.c_str());
+    }
+
+    // Only what this run made goes; what it replaced comes back.
     void Undo()
     {
         for (const char* pszKey : m_createdKeys)
             RegDeleteKeyA(HKEY_LOCAL_MACHINE, pszKey);
-        for (const std::string& file : m_copied)
-            DeleteFileA(file.c_str());
+        for (auto file = m_files.rbegin(); file != m_files.rend(); ++file) {
+            const std::string& made = file->bPlaced ? file->target : file->incoming;
+            MakeWritable(made);
+            DeleteFileA(made.c_str());
+            if (!file->previous.empty() && MoveFileA(file->previous.c_str(), file->target.c_str()))
+                SetFileAttributesA(file->target.c_str(), file->dwAttributes);
+        }
+        // Only when empty, and only the folder this run made.
         if (m_bMadeFolder)
             RemoveDirectoryA(m_folder.c_str());
     }
 
 private:
+    struct CFile {
+        std::string target, incoming;
+        // Where the file it replaces waits; empty when there was none.
+        std::string previous;
+        DWORD dwAttributes = INVALID_FILE_ATTRIBUTES;
+        bool bPlaced = false;
+    };
+
     std::string m_folder;
     bool m_bMadeFolder = false;
-    std::vector<std::string> m_copied;
+    std::vector<CFile> m_files;
     std::vector<const char*> m_createdKeys;
 };
+
+// Program Files as the registry names it, which every Windows since 95
+// does; a 32-bit program on 64-bit Windows reads the 32-bit view, the
+// folder for 32-bit programs.
+bool ProgramFilesFolder(std::string* pFolder)
+{
+    HKEY hKey;
+    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                                KEY_QUERY_VALUE, &hKey);
+    if (status != ERROR_SUCCESS) {
+        SetLastError(DWORD(status));
+        return false;
+    }
+    char szData[MAX_PATH];
+    DWORD cbData = sizeof szData;
+    DWORD dwType = 0;
+    status = RegQueryValueExA(hKey, "ProgramFilesDir", nullptr, &dwType, reinterpret_cast<BYTE*>(szData), &cbData);
+    RegCloseKey(hKey);
+    if (status == ERROR_SUCCESS && dwType != REG_SZ)
+        status = ERROR_INVALID_DATA;
+    if (status != ERROR_SUCCESS) {
+        SetLastError(DWORD(status));
+        return false;
+    }
+    // Stored data need not end in a terminator.
+    std::string folder(szData, cbData);
+    folder.resize(std::min(folder.find('\0'), folder.size()));
+    while (!folder.empty() && folder.back() == '\\')
+        folder.pop_back();
+    if (folder.empty()) {
+        SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
+    *pFolder = folder;
+    return true;
+}
 
 int Fail(CInstallation* pInstallation, const std::string& what)
 {
@@ -106,13 +214,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     const std::string disc = demo::ModuleFolder();
     const std::string discGame = demo::JoinPath(disc, demo::kDiscGameFolder);
 
-    // Every Windows since 95 names its Program Files folder here; the shell's
-    // call for it came only with Windows 2000 and ME.
-    char szProgramFiles[MAX_PATH] = {};
-    if (!demo::ReadMachineString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
-                                 szProgramFiles, sizeof szProgramFiles))
+    std::string programFiles;
+    if (!ProgramFilesFolder(&programFiles))
         return Fail(nullptr, "find the Program Files folder");
-    CInstallation installation(demo::JoinPath(szProgramFiles, demo::kInstallFolderName));
+    CInstallation installation(demo::JoinPath(programFiles, demo::kInstallFolderName));
     const std::string& folder = installation.Folder();
     if (!installation.MakeFolder())
         return Fail(&installation, "create the folder " + folder);
@@ -125,6 +230,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     for (const auto& file : files)
         if (!installation.CopyIn(file.first, file.second))
             return Fail(&installation, "copy " + file.first);
+    if (!installation.PlaceFiles())
+        return Fail(&installation, "put the game's files in " + folder);
 
     const std::string game = demo::JoinPath(folder, demo::kGameExe);
     const std::string uninstall = "\"" + demo::JoinPath(folder, demo::kUninstallerExe) + "\"";
@@ -133,6 +240,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (!installation.Register(demo::kUninstallKey,
                                {{"DisplayName", demo::kDisplayName}, {"UninstallString", uninstall}}))
         return Fail(&installation, "register the uninstaller");
+    installation.Commit();
 
     const std::string done = "Zephrane Demo is installed in\n" + folder +
                              "\n\nStart the launcher again and choose PLAY to enter the game.";

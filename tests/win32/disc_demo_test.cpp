@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -344,6 +345,163 @@ TEST_F(disc_demo, SetupWithoutTheGameOnTheDiscLeavesNothingBehind)
     EXPECT_NE(std::string::npos, text.find("could not be installed")) << text;
     EXPECT_NE(std::string::npos, text.find("zorvex.exe")) << text;
     EXPECT_EQ(1u, dwExit);
+}
+
+// A copy of the disc in the temp folder, for a test that changes it;
+// removed with everything in it when the test ends.
+class CDiscCopy {
+public:
+    explicit CDiscCopy(const char* pszName)
+    {
+        char szTemp[MAX_PATH];
+        GetTempPathA(MAX_PATH, szTemp);
+        m_path = std::string(szTemp) + pszName;
+        CreateDirectoryA(m_path.c_str(), nullptr);
+        CreateDirectoryA(File("game").c_str(), nullptr);
+        for (const char* pszFile : kFiles)
+            m_bCopied = CopyFileA((DiscDir() + "\\" + pszFile).c_str(), File(pszFile).c_str(), FALSE) && m_bCopied;
+    }
+    CDiscCopy(const CDiscCopy&) = delete;
+    CDiscCopy& operator=(const CDiscCopy&) = delete;
+    ~CDiscCopy()
+    {
+        for (const char* pszFile : kFiles)
+            DeleteFileA(File(pszFile).c_str());
+        RemoveDirectoryA(File("game").c_str());
+        RemoveDirectoryA(m_path.c_str());
+    }
+
+    bool Copied() const { return m_bCopied; }
+    const std::string& Path() const { return m_path; }
+    std::string File(const char* pszName) const { return m_path + "\\" + pszName; }
+
+private:
+    static constexpr const char* kFiles[] = {"setup.exe", "readme.txt", "game\\zorvex.exe", "game\\uninst.exe"};
+    std::string m_path;
+    bool m_bCopied = true;
+};
+
+// The names in the install folder.
+std::vector<std::string> FolderNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE hFind = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(hFind, &found));
+    FindClose(hFind);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const std::vector<std::string> kInstalledNames = {"readme.txt", "uninst.exe", "zorvex.exe"};
+
+// Anything may leave the installed files read-only, a copy by hand from the
+// disc among them: setup installs over them all the same, and the files it
+// leaves are the uninstaller's to remove.
+TEST_F(disc_demo, SetupInstallsOverReadOnlyFiles)
+{
+    DWORD dwExit = 1;
+    Install(&dwExit);
+    ASSERT_EQ(0u, dwExit);
+    const std::string folder = InstallFolder();
+    for (const std::string& name : kInstalledNames)
+        ASSERT_TRUE(SetFileAttributesA((folder + "\\" + name).c_str(), FILE_ATTRIBUTE_READONLY)) << name;
+
+    const std::string text = Install(&dwExit);
+    EXPECT_EQ(0u, dwExit) << text;
+    EXPECT_EQ(kInstalledNames, FolderNames(folder));
+    const std::pair<std::string, std::string> files[] = {
+        {"zorvex.exe", DiscDir() + "\\game\\zorvex.exe"},
+        {"uninst.exe", DiscDir() + "\\game\\uninst.exe"},
+        {"readme.txt", DiscDir() + "\\readme.txt"},
+    };
+    for (const auto& file : files) {
+        const std::string installed = folder + "\\" + file.first;
+        EXPECT_EQ(FileBytes(file.second), FileBytes(installed)) << file.first;
+        EXPECT_EQ(0u, GetFileAttributesA(installed.c_str()) & FILE_ATTRIBUTE_READONLY) << file.first;
+    }
+}
+
+// Setup that fails over an installation leaves it as it was, files,
+// attributes and registry entries: still installed, and the game starts.
+// First the disc lacks its read-me, the last file copied; then something in
+// the installation's folder is in the way of the last file's replacement,
+// after the game and the uninstaller have already been put in place.
+TEST_F(disc_demo, AFailedSetupLeavesTheInstallationItFoundPlayable)
+{
+    DWORD dwExit = 1;
+    Install(&dwExit);
+    ASSERT_EQ(0u, dwExit);
+    const std::string folder = InstallFolder();
+    const std::string path = QueryValue(kAppPathsKey, "Path");
+    const std::string command = QueryValue(kUninstallKey, "UninstallString");
+    // The user's own notes in the read-me, and an uninstaller made read-only.
+    {
+        std::ofstream readme(folder + "\\readme.txt", std::ios::binary | std::ios::app);
+        readme << "my notes\r\n";
+    }
+    ASSERT_TRUE(SetFileAttributesA((folder + "\\uninst.exe").c_str(), FILE_ATTRIBUTE_READONLY));
+    std::vector<std::vector<char>> before;
+    for (const std::string& name : kInstalledNames)
+        before.push_back(FileBytes(folder + "\\" + name));
+
+    // A newer game on the disc, to tell its files from the installed ones.
+    CDiscCopy disc("zephrane-newer-disc");
+    ASSERT_TRUE(disc.Copied());
+    {
+        std::ofstream game(disc.File("game\\zorvex.exe"), std::ios::binary | std::ios::app);
+        game << "newer";
+    }
+    const std::string obstacle = folder + "\\readme.txt.old";
+    struct CObstacle {
+        std::string folder;
+        ~CObstacle()
+        {
+            DeleteFileA((folder + "\\inside.txt").c_str());
+            RemoveDirectoryA(folder.c_str());
+        }
+    } cleanup{obstacle};
+
+    for (int nPass = 0; nPass < 2; ++nPass) {
+        SCOPED_TRACE(nPass == 0 ? "no read-me on the disc" : "a folder in the way");
+        if (nPass == 0) {
+            ASSERT_TRUE(DeleteFileA(disc.File("readme.txt").c_str()));
+        } else {
+            ASSERT_TRUE(CopyFileA((DiscDir() + "\\readme.txt").c_str(), disc.File("readme.txt").c_str(), FALSE));
+            ASSERT_TRUE(CreateDirectoryA(obstacle.c_str(), nullptr));
+            std::ofstream(obstacle + "\\inside.txt") << "x";
+        }
+        CProcess setup(disc.File("setup.exe").c_str(), nullptr, disc.Path().c_str());
+        ASSERT_TRUE(setup.Started());
+        HWND hBox = WaitForWindow("#32770", kSetupCaption);
+        ASSERT_NE(nullptr, hBox);
+        EXPECT_NE(std::string::npos, BoxText(hBox).find("could not be installed")) << BoxText(hBox);
+        EXPECT_EQ(1u, CloseBoxAndWait(hBox));
+
+        EXPECT_EQ(path, QueryValue(kAppPathsKey, "Path"));
+        EXPECT_EQ(command, QueryValue(kUninstallKey, "UninstallString"));
+        std::vector<std::string> expected = kInstalledNames;
+        if (nPass == 1)
+            expected.insert(expected.begin() + 1, "readme.txt.old");
+        EXPECT_EQ(expected, FolderNames(folder));
+        for (size_t i = 0; i < kInstalledNames.size(); ++i)
+            EXPECT_EQ(before[i], FileBytes(folder + "\\" + kInstalledNames[i])) << kInstalledNames[i];
+        EXPECT_NE(0u, GetFileAttributesA((folder + "\\uninst.exe").c_str()) & FILE_ATTRIBUTE_READONLY);
+
+        CProcess game((path + "\\zorvex.exe").c_str(), nullptr, path.c_str());
+        EXPECT_TRUE(game.Started());
+        HWND hGame = WaitForWindow("ZorvexDemoWindow", "Zephrane Demo");
+        EXPECT_NE(nullptr, hGame) << "the game does not start";
+        if (hGame != nullptr)
+            PostMessageA(hGame, WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_EQ(0u, game.Wait());
+    }
 }
 
 TEST_F(disc_demo, GameStartsFromItsFolderAndEndsOnEscape)

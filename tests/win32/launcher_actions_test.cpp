@@ -4,6 +4,7 @@
 #include "tests/win32/launcher_fixture.h"
 
 #include <gtest/gtest.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -157,14 +158,17 @@ void ExpectStartedByCommandLine(const std::string& commandLine)
     g_starts.clear();
 }
 
-// Every ShellExecuteExA of the launcher's code, as it was called. It goes on
-// to the real shell unless a test makes it fail.
+// Every ShellExecuteExA of the launcher's code, as it was called, with the
+// COM apartment the calling thread was in. It goes on to the real shell
+// unless a test makes it fail.
 struct CShellCall {
     HWND hWndOwner;
     ULONG fMask;
-    std::string verb, file, parameters, directory;
+    std::string file, parameters, directory;
     bool bParameters;
-    int nShow;
+    // CoInitialize's answer on that thread: S_FALSE where a single-threaded
+    // apartment was already there.
+    HRESULT hrApartment;
 };
 std::vector<CShellCall> g_shellCalls;
 CImportPatch* g_pShellExecute;
@@ -172,12 +176,14 @@ DWORD g_dwShellFails;  // 0: the real shell answers
 
 BOOL WINAPI SpyShellExecuteExA(SHELLEXECUTEINFOA* pInfo)
 {
+    const HRESULT hrApartment = CoInitialize(nullptr);
+    if (SUCCEEDED(hrApartment))
+        CoUninitialize();
     g_shellCalls.push_back(CShellCall{pInfo->hwnd, pInfo->fMask,
-                                      pInfo->lpVerb ? pInfo->lpVerb : "",
                                       pInfo->lpFile ? pInfo->lpFile : "",
                                       pInfo->lpParameters ? pInfo->lpParameters : "",
                                       pInfo->lpDirectory ? pInfo->lpDirectory : "",
-                                      pInfo->lpParameters != nullptr, pInfo->nShow});
+                                      pInfo->lpParameters != nullptr, hrApartment});
     if (g_dwShellFails != 0) {
         SetLastError(g_dwShellFails);
         return FALSE;
@@ -192,9 +198,12 @@ BOOL WINAPI SpyShellExecuteExA(SHELLEXECUTEINFOA* pInfo)
 const DWORD kElevationRequired = 740;
 DWORD RefuseAsUnelevated(const CStartCall&) { return kElevationRequired; }
 
-// One start through the shell, as the launcher window's own, with the verb
-// "open", no show state of its own and no box of the shell's, in the given
-// directory; the start awaited, the program not.
+// One start through the shell, as the launcher window's own, in the given
+// directory, from the single-threaded apartment that a COM handler of the
+// file's type needs. The start is awaited, since the launcher may end right
+// after; the shell shows no box of its own, as the launcher decides what the
+// user sees; and no handle to the program is asked for, which nobody would
+// close.
 void ExpectShellStart(HWND hWndOwner, const std::string& file, const char* pszParameters,
                       const std::string& directory)
 {
@@ -202,13 +211,15 @@ void ExpectShellStart(HWND hWndOwner, const std::string& file, const char* pszPa
     const CShellCall call = g_shellCalls[0];
     g_shellCalls.clear();
     EXPECT_EQ(call.hWndOwner, hWndOwner);
-    EXPECT_EQ(call.verb, "open");
     EXPECT_TRUE(SamePath(call.file, file)) << call.file;
     EXPECT_EQ(call.bParameters, pszParameters != nullptr);
     EXPECT_EQ(call.parameters, pszParameters ? pszParameters : "");
     EXPECT_TRUE(SamePath(call.directory, directory)) << call.directory;
-    EXPECT_EQ(call.nShow, SW_SHOWDEFAULT);
-    EXPECT_EQ(call.fMask, ULONG(SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI));
+    EXPECT_EQ(call.hrApartment, S_FALSE) << "no single-threaded apartment: " << std::hex
+                                         << call.hrApartment;
+    EXPECT_TRUE(call.fMask & SEE_MASK_NOASYNC) << "the start is not awaited";
+    EXPECT_TRUE(call.fMask & SEE_MASK_FLAG_NO_UI) << "the shell may show its own box";
+    EXPECT_FALSE(call.fMask & SEE_MASK_NOCLOSEPROCESS) << "a process handle nobody closes";
 }
 
 class LauncherActions : public ::testing::Test {
@@ -389,6 +400,24 @@ TEST_F(LauncherActions, ExitOnlyAsksToClose)
     ExpectNothingStarted(m_log);
 }
 
+// From start-up on, the launcher's thread is in a single-threaded apartment,
+// which a COM handler of the shell needs (every start through the shell
+// checks it); it leaves it when its message loop ends.
+TEST_F(LauncherActions, ComLastsFromStartUpToTheEndOfTheMessageLoop)
+{
+    CDiscFolder disc;
+    CLauncherWindow window;
+    EXPECT_EQ(CoInitialize(nullptr), S_FALSE) << "no apartment after start-up";
+    CoUninitialize();
+    window->OnExit();
+    theApp.Run();
+    EXPECT_FALSE(window.Alive());
+    const HRESULT hr = CoInitialize(nullptr);
+    EXPECT_EQ(hr, S_OK) << "the apartment outlived the message loop";
+    if (SUCCEEDED(hr))
+        CoUninitialize();
+}
+
 // A press acts on the button the last pointer move found, not on where the
 // press lands: before the first move a click on exit does nothing; after a
 // move onto exit the same click closes.
@@ -537,9 +566,9 @@ TEST_F(LauncherActions, ElevatedSetupGoesThroughTheConsentPrompt)
     EXPECT_EQ(m_log.Records().size(), 1u);
 }
 
-// The game and the uninstaller the same way, silently: the game from its
-// folder; the stored command split into program and arguments. A failed
-// shell start shows nothing, and the launcher asks to close all the same.
+// The game and the uninstaller the same way: the game from its folder; the
+// stored command split into program and arguments. After a declined prompt
+// the launcher asks to close all the same.
 TEST_F(LauncherActions, ElevatedPlayAndUninstallGoThroughTheShellSilently)
 {
     CDiscFolder disc;
@@ -548,7 +577,6 @@ TEST_F(LauncherActions, ElevatedPlayAndUninstallGoThroughTheShellSilently)
     const std::string uninstaller = game + "\\unins 000.exe";
     CopyProbeTo(uninstaller);
     CLauncherWindow window;
-    CBoxWatcher watcher;
     g_refuse = RefuseAsUnelevated;
 
     std::strcpy(g_szGamePath, game.c_str());
@@ -579,20 +607,67 @@ TEST_F(LauncherActions, ElevatedPlayAndUninstallGoThroughTheShellSilently)
     ExpectStartedByCommandLine(command);
     ExpectShellStart(window.Hwnd(), uninstaller, "/S \"log file.txt\"", disc.Path());
     EXPECT_TRUE(g_bCloseRequested);
-    EXPECT_TRUE(watcher.Seen().empty());
     EXPECT_TRUE(window.Alive());
 }
+
+// A probe at a place outside the test's folders, for the test's life.
+class CProbeAt {
+public:
+    explicit CProbeAt(std::string path) : m_path(std::move(path)) { CopyProbeTo(m_path); }
+    CProbeAt(const CProbeAt&) = delete;
+    CProbeAt& operator=(const CProbeAt&) = delete;
+    ~CProbeAt()
+    {
+        // A probe that has just written may still be on its way out.
+        PumpUntil([&] { return DeleteFileA(m_path.c_str()) != FALSE; }, 5000);
+    }
+
+private:
+    std::string m_path;
+};
+
+std::string WindowsFolder()
+{
+    char szFolder[MAX_PATH];
+    const UINT cch = GetWindowsDirectoryA(szFolder, MAX_PATH);
+    return cch != 0 && cch < MAX_PATH ? szFolder : "";
+}
+
+// SearchPathA as Windows has it since safe search became its default: the
+// current directory after the system's folders. Wine searches it second, as
+// a plain start does, which would hide a search in the wrong order.
+class CSafeSearchMode {
+public:
+    CSafeSearchMode()
+    {
+        m_pfnSet = reinterpret_cast<BOOL(WINAPI*)(DWORD)>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetSearchPathMode")));
+        if (m_pfnSet == nullptr || !m_pfnSet(0x1 /* BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE */))
+            throw std::runtime_error("no safe search mode for SearchPathA");
+    }
+    CSafeSearchMode(const CSafeSearchMode&) = delete;
+    CSafeSearchMode& operator=(const CSafeSearchMode&) = delete;
+    ~CSafeSearchMode() { m_pfnSet(0x10000 /* BASE_SEARCH_PATH_DISABLE_SAFE_SEARCHMODE */); }
+
+private:
+    BOOL(WINAPI* m_pfnSet)(DWORD);
+};
 
 // The shell is handed the program that the plain start runs for the same
 // command line, and the arguments that follow it: a quoted name whole; an
 // unquoted one word by word, the shortest run that names an existing
-// program, ".exe" added where no extension is given.
+// program, ".exe" added where no extension is given; a bare name searched
+// for where the plain start searches, the current directory before the
+// Windows folder.
 TEST_F(LauncherActions, TheShellStartsWhatThePlainStartWouldHave)
 {
     CDiscFolder disc;
     const std::string folder = disc.MakeFolder("Zorvex Game\\un install");
     CopyProbeTo(folder + "\\unins 000.exe");
     CopyProbeTo(folder + "\\setup.exe");
+    CopyProbeTo(disc.File("zephunin.exe"));
+    const CProbeAt inWindows(WindowsFolder() + "\\zephunin.exe");
+    const CSafeSearchMode safeSearch;
     CLauncherWindow window;
     struct CCase {
         std::string command, module, arguments;
@@ -605,6 +680,8 @@ TEST_F(LauncherActions, TheShellStartsWhatThePlainStartWouldHave)
         {folder + "\\unins 000.exe", folder + "\\unins 000.exe", ""},
         // With an "unins.exe" beside it, the system takes the shorter name.
         {folder + "\\unins 000.exe /S", folder + "\\unins.exe", "000.exe /S"},
+        // In the current directory and in the Windows folder alike.
+        {"zephunin /S", disc.File("zephunin.exe"), "/S"},
     };
     size_t nRecords = 0;
     for (const CCase& c : cases) {
@@ -637,7 +714,8 @@ TEST_F(LauncherActions, TheShellStartsWhatThePlainStartWouldHave)
 const char kTextType[] = "Software\\Classes\\.txt";
 const char kTextClass[] = "Software\\Classes\\ZephraneTest.TextFile";
 
-// The prefix's program for text files: none, or the probe, for the test's life.
+// The prefix's program for text files: none, or the one a test names, for
+// the test's life.
 class CTextHandler {
 public:
     explicit CTextHandler(const CLauncherKeys& keys) : m_keys(keys)
@@ -650,19 +728,32 @@ public:
     }
     CTextHandler(const CTextHandler&) = delete;
     CTextHandler& operator=(const CTextHandler&) = delete;
-    ~CTextHandler()
+    ~CTextHandler() { Clear(); }
+
+    // ".txt" files go to the probe under the verb, the type's default.
+    void PointAtProbe(const std::string& verb = "open") const
+    {
+        Clear();
+        m_keys.SetString(kTextType, nullptr, "ZephraneTest.TextFile");
+        m_keys.SetString((std::string(kTextClass) + "\\shell").c_str(), nullptr, verb);
+        m_keys.SetString((std::string(kTextClass) + "\\shell\\" + verb + "\\command").c_str(),
+                         nullptr, "\"" + ProbePath() + "\" \"%1\"");
+    }
+    // A type whose class says nothing of how to open it.
+    void PointAtEmptyClass() const
+    {
+        Clear();
+        m_keys.SetString(kTextType, nullptr, "ZephraneTest.TextFile");
+        m_keys.CreateKey((std::string(kTextClass) + "\\shell").c_str());
+    }
+
+private:
+    void Clear() const
     {
         m_keys.DeleteKey(kTextType);
         m_keys.DeleteKey(kTextClass);
     }
-    void PointAtProbe() const
-    {
-        m_keys.SetString(kTextType, nullptr, "ZephraneTest.TextFile");
-        m_keys.SetString((std::string(kTextClass) + "\\shell\\open\\command").c_str(), nullptr,
-                         "\"" + ProbePath() + "\" \"%1\"");
-    }
 
-private:
     const CLauncherKeys& m_keys;
 };
 
@@ -683,9 +774,50 @@ std::string WindowTitle(HWND hWnd)
     return szTitle;
 }
 
+// A visible Notepad window that was not among those before, or null.
+HWND NewNotepad(const std::vector<HWND>& before)
+{
+    for (HWND hWnd : NotepadWindows())
+        if (std::find(before.begin(), before.end(), hWnd) == before.end() && IsWindowVisible(hWnd))
+            return hWnd;
+    return nullptr;
+}
+
+// The read-me comes up in a Notepad window of its own, which is then closed.
+void ExpectReadmeInNotepad(const std::vector<HWND>& before)
+{
+    HWND hNotepad = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (hNotepad = NewNotepad(before)) != nullptr; }))
+        << "no Notepad window came";
+    // The title follows once the file is read.
+    EXPECT_TRUE(PumpUntil([&] { return WindowTitle(hNotepad).find("readme") != std::string::npos; }))
+        << WindowTitle(hNotepad);
+    PostMessageA(hNotepad, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hNotepad); }));
+}
+
+// No Notepad window comes, in a time in which one does when started. One
+// that does is closed, or it would outlive the test.
+void ExpectNoNotepad(const std::vector<HWND>& before)
+{
+    HWND hNotepad = nullptr;
+    EXPECT_FALSE(PumpUntil([&] { return (hNotepad = NewNotepad(before)) != nullptr; }, 3000))
+        << "a Notepad window opened: " << WindowTitle(hNotepad);
+    if (hNotepad != nullptr) {
+        PostMessageA(hNotepad, WM_CLOSE, 0, 0);
+        PumpUntil([&] { return !IsWindow(hNotepad); });
+    }
+}
+
+bool StartsNotepad(const CStartCall& call)
+{
+    return call.commandLine.find("notepad.exe") != std::string::npos;
+}
+
 // Without WordPad the read-me goes to the program registered for text files,
 // with the file of the directory the launcher was in, and runs in the game's
-// folder as WordPad would have; the launcher stays open.
+// folder as WordPad would have; the launcher stays open. The type's default
+// verb is the one asked for, whatever its name.
 TEST_F(LauncherActions, ReadmeWithoutWordPadOpensTheTextFilesProgram)
 {
     CTextHandler handler(m_keys);
@@ -693,6 +825,7 @@ TEST_F(LauncherActions, ReadmeWithoutWordPadOpensTheTextFilesProgram)
     CDiscFolder disc;
     disc.WriteBytes("readme.txt", {'h', 'i', '\r', '\n'});
     const std::string game = disc.MakeFolder("Zorvex Game");
+    disc.WriteBytes("Zorvex Game\\readme.txt", {'h', 'i', '\r', '\n'});
     CLauncherWindow window;
     CBoxWatcher watcher;
     std::strcpy(g_szGamePath, game.c_str());
@@ -710,63 +843,110 @@ TEST_F(LauncherActions, ReadmeWithoutWordPadOpensTheTextFilesProgram)
     EXPECT_FALSE(g_bCloseRequested);
     EXPECT_TRUE(watcher.Seen().empty());
     EXPECT_TRUE(window.Alive());
+
+    // An editor that registers "edit" alone, as its default: the second
+    // press, from the game's folder, opens the game's copy in it.
+    handler.PointAtProbe("edit");
+    const std::vector<HWND> before = NotepadWindows();
+    window->OnReadme();
+    ExpectStartedByCommandLine(ReadmeLine(game));
+    ExpectShellStart(window.Hwnd(), game + "\\readme.txt", nullptr, game);
+    ASSERT_TRUE(m_log.WaitForRecords(2)) << "the editor was not started";
+    EXPECT_NE(m_log.Records()[1].commandLine.find(game + "\\readme.txt"), std::string::npos)
+        << m_log.Records()[1].commandLine;
+    ExpectNoNotepad(before);
+    EXPECT_TRUE(watcher.Seen().empty());
 }
 
 // With no program for text files either, Notepad opens the read-me in a
-// window of its own. Where nothing can be started, nothing is shown; the
-// launcher stays open and has moved to the game's folder all the same.
+// window of its own: the one in the Windows folder, not a notepad.exe in the
+// game's folder, which is the current directory by then. Where Notepad
+// cannot be started, or there is no read-me, nothing is shown; the launcher
+// stays open and has moved to the game's folder all the same.
 TEST_F(LauncherActions, ReadmeWithoutWordPadOrTextProgramOpensNotepad)
 {
     CTextHandler handler(m_keys);
     CDiscFolder disc;
     disc.WriteBytes("readme.txt", {'h', 'i', '\r', '\n'});
     const std::string game = disc.MakeFolder("Zorvex Game");
+    CopyProbeTo(game + "\\notepad.exe");
     CLauncherWindow window;
     CBoxWatcher watcher;
     std::strcpy(g_szGamePath, game.c_str());
-    const std::vector<HWND> before = NotepadWindows();
-    const std::string notepad = "notepad.exe \"" + disc.File("readme.txt") + "\"";
 
+    std::vector<HWND> before = NotepadWindows();
     window->OnReadme();
     ASSERT_EQ(g_starts.size(), 2u);
     EXPECT_EQ(g_starts[0].commandLine, ReadmeLine(disc.Path()));
-    EXPECT_EQ(g_starts[1].commandLine, notepad);
-    g_starts.erase(g_starts.begin());
-    ExpectStartedByCommandLine(notepad);
+    EXPECT_TRUE(StartsNotepad(g_starts[1])) << g_starts[1].commandLine;
+    ExpectSharedParameters(g_starts[1]);
+    g_starts.clear();
     ExpectShellStart(window.Hwnd(), disc.File("readme.txt"), nullptr, game);
-    HWND hNotepad = nullptr;
-    EXPECT_TRUE(PumpUntil([&] {
-        for (HWND hWnd : NotepadWindows())
-            if (std::find(before.begin(), before.end(), hWnd) == before.end() && IsWindowVisible(hWnd))
-                hNotepad = hWnd;
-        return hNotepad != nullptr;
-    })) << "no Notepad window came";
-    if (hNotepad != nullptr) {
-        // The title follows once the file is read.
-        EXPECT_TRUE(PumpUntil([&] { return WindowTitle(hNotepad).find("readme") != std::string::npos; }))
-            << WindowTitle(hNotepad);
-        PostMessageA(hNotepad, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hNotepad); }));
-    }
+    ExpectReadmeInNotepad(before);
+    EXPECT_TRUE(m_log.Records().empty()) << "started in Notepad's place: " << m_log.Records()[0].module;
     EXPECT_TRUE(SamePath(CurrentDirectory(), game));
 
     // Not even Notepad: silence. (Notepad's going made the launcher active
     // again, and its lookup found no game in the registry.)
     ASSERT_TRUE(SetCurrentDirectoryA(disc.Path().c_str()));
     std::strcpy(g_szGamePath, game.c_str());
-    g_refuse = [](const CStartCall& call) {
-        return call.commandLine.rfind("notepad.exe", 0) == 0 ? DWORD(ERROR_FILE_NOT_FOUND) : 0;
-    };
+    g_refuse = [](const CStartCall& call) { return StartsNotepad(call) ? DWORD(ERROR_FILE_NOT_FOUND) : 0; };
+    before = NotepadWindows();
     window->OnReadme();
     ASSERT_EQ(g_starts.size(), 2u);
-    EXPECT_EQ(g_starts[1].commandLine, notepad);
+    EXPECT_TRUE(StartsNotepad(g_starts[1])) << g_starts[1].commandLine;
     g_starts.clear();
     ExpectShellStart(window.Hwnd(), disc.File("readme.txt"), nullptr, game);
-    ExpectNothingStarted(m_log);
+    ExpectNoNotepad(before);
     EXPECT_TRUE(watcher.Seen().empty());
     EXPECT_FALSE(g_bCloseRequested);
     EXPECT_TRUE(window.Alive());
     EXPECT_TRUE(SamePath(CurrentDirectory(), game));
+
+    // No read-me: no editor is asked to open a file that is not there.
+    g_refuse = nullptr;
+    ASSERT_TRUE(SetCurrentDirectoryA(disc.Path().c_str()));
+    disc.Remove("readme.txt");
+    window->OnReadme();
+    ExpectStartedByCommandLine(ReadmeLine(disc.Path()));
+    EXPECT_TRUE(g_shellCalls.empty());
+    ExpectNoNotepad(before);
+    EXPECT_TRUE(watcher.Seen().empty());
+    EXPECT_TRUE(window.Alive());
+    EXPECT_TRUE(m_log.Records().empty());
+}
+
+// A ".txt" entry that names no way to open the file: the shell fails, and
+// Notepad opens the read-me all the same (an entry whose program has been
+// uninstalled is the end-to-end tier's). Only the user's own refusal of a
+// consent prompt is taken as the last word.
+TEST_F(LauncherActions, ReadmeWithABrokenTextEntryOpensNotepad)
+{
+    CTextHandler handler(m_keys);
+    handler.PointAtEmptyClass();
+    CDiscFolder disc;
+    disc.WriteBytes("readme.txt", {'h', 'i', '\r', '\n'});
+    CLauncherWindow window;
+    CBoxWatcher watcher;
+
+    std::vector<HWND> before = NotepadWindows();
+    window->OnReadme();
+    ASSERT_EQ(g_starts.size(), 2u);
+    EXPECT_TRUE(StartsNotepad(g_starts[1])) << g_starts[1].commandLine;
+    g_starts.clear();
+    ExpectShellStart(window.Hwnd(), disc.File("readme.txt"), nullptr, disc.Path());
+    ExpectReadmeInNotepad(before);
+
+    handler.PointAtProbe();
+    g_dwShellFails = ERROR_CANCELLED;
+    before = NotepadWindows();
+    window->OnReadme();
+    ExpectStartedByCommandLine(ReadmeLine(disc.Path()));
+    ExpectShellStart(window.Hwnd(), disc.File("readme.txt"), nullptr, disc.Path());
+    ExpectNoNotepad(before);
+    EXPECT_TRUE(watcher.Seen().empty());
+    EXPECT_FALSE(g_bCloseRequested);
+    EXPECT_TRUE(window.Alive());
 }
 
 // WordPad that needs the prompt goes through the shell with the read-me as
