@@ -58,7 +58,7 @@ if [ "${ZEPH_RUN_INSTALLED:-}" = 1 ]; then
     # PLAY starts the game from the folder of the disc that holds it, if one
     # does; UNINSTALL shows a note rather than running an uninstaller that
     # would take files off the disc folder.
-    found=$(find . -iname "$game" -type f -printf '%h\n' | sort | head -n1)
+    found=$(find . -iname "$game" -type f -printf '%h\n' | sort | sed -n 1p)
     folder="Z:$(cd "${found:-.}" && pwd -P | tr / '\\')"
     note="$ZEPH_BUILD/uninstall-note.txt"
     printf 'make run INSTALLED=1 stands in for your uninstaller here.\r\nOn a real machine UNINSTALL runs the command your setup writes as\r\nUninstallString under HKLM\\%s.\r\n' \

@@ -55,26 +55,15 @@ def parse(path):
             data = f.read()
     except OSError as e:
         raise Refused(["%s cannot be read: %s" % (path, e.strerror)])
+    # Comments may be in any encoding; values are checked as printable ASCII.
     for number, raw in enumerate(data.split(b"\n"), 1):
-        line = raw.rstrip(b"\r")
-        try:
-            text = line.decode("ascii")
-        except UnicodeDecodeError:
-            text = None
-        stripped = (text or "").strip()
-        if text is not None and (not stripped or stripped.startswith("#")):
+        text = raw.rstrip(b"\r").decode("latin-1")
+        stripped = text.strip()
+        if not stripped or stripped.startswith("#"):
             continue
         where = "line %d" % number
-        if text is None or "=" not in text:
-            key = line.split(b"=", 1)[0].strip().decode("ascii", "replace")
-            if text is None and b"=" in line and key in KEYS:
-                faults.append("%s (%s) holds a character that is not printable ASCII: the "
-                              "launcher calls the system's ANSI functions, which read it in "
-                              "the user's code page" % (key, where))
-            elif text is None:
-                faults.append("%s holds a character that is not printable ASCII" % where)
-            else:
-                faults.append("%s is not `key = value` or a comment: %s" % (where, stripped))
+        if "=" not in text:
+            faults.append("%s is not `key = value` or a comment: %s" % (where, stripped))
             continue
         key, value = (part.strip() for part in text.split("=", 1))
         if key not in KEYS:
@@ -106,7 +95,8 @@ def check_text(key, value, limit, faults):
     if not value:
         faults.append("%s is empty" % key)
     elif any(ord(c) < 32 or ord(c) > 126 for c in value):
-        faults.append("%s holds a character that is not printable ASCII" % key)
+        faults.append("%s holds a character that is not printable ASCII: the launcher calls the "
+                      "system's ANSI functions, which read others in the user's code page" % key)
     elif len(value) > limit:
         faults.append("%s is %d characters long, more than the %d it may have"
                       % (key, len(value), limit))

@@ -50,7 +50,7 @@ class IdentityFile(unittest.TestCase):
             ("titel = Stormhaven", "unknown key 'titel' (did you mean title?)"),
             ("title = " + "S" * 200, "title is 200 characters long, more than the 199 it may have"),
             ("title = Storm\thaven", "title holds a character that is not printable ASCII"),
-            ("title = St\xf6rmhaven", "title (line 1) holds a character that is not printable ASCII"),
+            ("title = St\xf6rmhaven", "title holds a character that is not printable ASCII"),
             ("title =", "title is empty"),
             ("game = keel:run.exe", "game 'keel:run.exe' holds :, which Windows forbids in a file name"),
             ("game = keelrun", "game 'keelrun' is not a program's file name ending in .exe"),
@@ -88,7 +88,7 @@ class IdentityFile(unittest.TestCase):
         with open(os.path.join(self.dir, "mine.ico"), "wb") as f:
             f.write(ico([16, 32, 48]))
         status, errors, out = self.run_tool(
-            "# Stormhaven's disc\n  title = Stormhaven Launcher  \r\nicon = mine.ico\n"
+            "# Stormhaven's disc, \xa9 Brightwater\n  title = Stormhaven Launcher  \r\nicon = mine.ico\n"
             "version = 2.1\nlabel = Storm-haven Trial 2\n")
         self.assertEqual(0, status, errors)
         with open(os.path.join(out, "identity.h")) as f:

@@ -92,7 +92,6 @@ bool ReadArt(const std::map<std::string, fs::path>& files, bool bFill, std::vect
         } else if (found == files.end()) {
             refusal = MissingLine(slot, files);
         } else if (ReadArtPicture(found->second, slot, picture, refusal)) {
-            picture.slot = slot;
             pictures.push_back(std::move(picture));
         }
         if (found == files.end() || !refusal.empty())
