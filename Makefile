@@ -1,6 +1,11 @@
 # The two commands a user needs: `make run` and `make test`. Both do their own
 # set-up (packages, Wine prefix) and build first; see README.md.
-.PHONY: all build run test bench sheet bitmaps iso clean
+.PHONY: all build run test bench sheet bitmaps iso art-template disc clean
+
+# Paths a disc author gives are taken from where they run make, also when
+# they run it from elsewhere with make -C (which keeps the shell's PWD).
+here := $(or $(PWD),$(CURDIR))
+from_here = $(abspath $(if $(filter /%,$(1)),$(1),$(here)/$(1)))
 
 all: build
 
@@ -8,8 +13,11 @@ build:
 	@scripts/setup.sh
 	@scripts/build.sh
 
-run: build
-	@scripts/run.sh
+# make run DISC=folder [INSTALLED=1] runs that folder's launcher instead;
+# INSTALLED=1 first writes the registry values its game's setup would.
+run: $(if $(DISC),,build)
+	@$(if $(DISC),scripts/setup.sh && scripts/wine-prefix.sh)
+	@ZEPH_RUN_INSTALLED="$(INSTALLED)" scripts/run.sh $(if $(DISC),"$(call from_here,$(DISC))")
 
 test: build
 	@scripts/test.sh
@@ -31,7 +39,25 @@ bitmaps:
 	@if [ -z "$(ART)" ] || [ -z "$(OUT)" ]; then echo "usage: make bitmaps ART=folder OUT=folder" >&2; exit 2; fi
 	@scripts/setup.sh
 	@scripts/build.sh host bmpset
-	@"$${ZEPH_BUILD:-build}/host/tools/bmpset" "$(ART)" "$(OUT)"
+	@"$${ZEPH_BUILD:-build}/host/tools/bmpset" $(if $(FILL),--fill-frames) "$(call from_here,$(ART))" "$(call from_here,$(OUT))"
+
+# The demo's 91 pictures as PNG art to paint over, and a guide to the window
+# (docs/disc-authors.md): make art-template OUT=folder
+art-template:
+	@if [ -z "$(OUT)" ]; then echo "usage: make art-template OUT=folder" >&2; exit 2; fi
+	@scripts/setup.sh
+	@scripts/build.sh host arttemplate disc-art
+	@"$${ZEPH_BUILD:-build}/host/tools/arttemplate" "$${ZEPH_BUILD:-build}/host/disc-art/bitmaps" "$(call from_here,$(OUT))"
+
+# A whole disc folder from an identity file, art and the author's files:
+# make disc IDENTITY=file ART=folder FILES=folder OUT=folder [FILL=1]
+# (ARCH=x86_64 makes one that a machine without 32-bit support can run).
+disc:
+	@if [ -z "$(IDENTITY)" ] || [ -z "$(ART)" ] || [ -z "$(FILES)" ] || [ -z "$(OUT)" ]; then \
+	    echo "usage: make disc IDENTITY=file ART=folder FILES=folder OUT=folder [FILL=1]" >&2; exit 2; fi
+	@scripts/setup.sh
+	@scripts/disc.sh "$(call from_here,$(IDENTITY))" "$(call from_here,$(ART))" \
+	    "$(call from_here,$(FILES))" "$(call from_here,$(OUT))" "$(or $(ARCH),i686)" "$(FILL)"
 
 clean:
 	-@scripts/harness.sh stop >/dev/null 2>&1

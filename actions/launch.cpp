@@ -5,6 +5,7 @@
 #include "actions/readme_cmdline.h"
 #include "app/launcher_app.h"
 #include "app/paths.h"
+#include "identity.h"
 
 #include <shellapi.h>
 
@@ -252,7 +253,7 @@ void CMainFrame::OnReadme()
 void CMainFrame::OnPlay()
 {
     SetCurrentDirectoryA(g_szGamePath);
-    StartProgram(m_hWnd, "zorvex.exe", nullptr);
+    StartProgram(m_hWnd, ZEPH_GAME, nullptr);
     g_bCloseRequested = true;
 }
 

@@ -3,6 +3,7 @@
 
 #include "actions/shell_messages.h"
 #include "frame/mainframe.h"
+#include "identity.h"
 
 #include <shellapi.h>
 
@@ -15,15 +16,13 @@ int OpenWebLink(const char* pszAddress)
     return nResult;
 }
 
-void CMainFrame::OnDirectX()
-{
-    OpenWebLink("http://www.microsoft.com/directx/homeuser/downloads/default.asp");
-}
+// The addresses are the disc's identity's.
+void CMainFrame::OnDirectX() { OpenWebLink(ZEPH_URL_DIRECTX); }
 
-void CMainFrame::OnGamePage() { OpenWebLink("http://www.quillspire.example/zephrane/"); }
+void CMainFrame::OnGamePage() { OpenWebLink(ZEPH_URL_GAME); }
 
-void CMainFrame::OnPublisherSite() { OpenWebLink("http://www.quillspire.example"); }
+void CMainFrame::OnPublisherSite() { OpenWebLink(ZEPH_URL_PUBLISHER); }
 
-void CMainFrame::OnDeveloperSite() { OpenWebLink("http://www.vexmoor.example/"); }
+void CMainFrame::OnDeveloperSite() { OpenWebLink(ZEPH_URL_DEVELOPER); }
 
-void CMainFrame::OnLicensorSite() { OpenWebLink("http://www.orlenk.example/"); }
+void CMainFrame::OnLicensorSite() { OpenWebLink(ZEPH_URL_LICENSOR); }

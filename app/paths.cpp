@@ -1,5 +1,7 @@
 #include "app/paths.h"
 
+#include "identity.h"
+
 #include <windows.h>
 
 char g_szGamePath[kRegistryBufferSize];
@@ -8,8 +10,9 @@ int g_bInstalled;
 
 namespace {
 
-const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\zorvex.exe";
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zephrane Demo";
+// The disc's identity names the game's two keys.
+const char kAppPathsKey[] = ZEPH_APP_PATHS_KEY;
+const char kUninstallKey[] = ZEPH_UNINSTALL_KEY;
 
 // The value's bytes as stored, whatever its type, and always terminated: a
 // value that fills the whole buffer without a terminator is refused like one

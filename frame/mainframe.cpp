@@ -2,10 +2,12 @@
 
 #include "app/launcher_app.h"
 #include "app/paths.h"
+#include "identity.h"
 
 #include <cstdio>
 
 char g_szWindowTitle[200];
+static_assert(sizeof ZEPH_TITLE <= sizeof g_szWindowTitle, "the title fits its buffer");
 
 IMPLEMENT_DYNAMIC(CMainFrame, CFrameWnd)
 
@@ -64,7 +66,7 @@ CMainFrame::~CMainFrame()
 
 void CMainFrame::InitLauncher()
 {
-    lstrcpynA(g_szWindowTitle, "Zephrane Launcher", sizeof g_szWindowTitle);
+    lstrcpynA(g_szWindowTitle, ZEPH_TITLE, sizeof g_szWindowTitle);
     GetPaths();
     m_nScreenWidth = GetSystemMetrics(SM_CXSCREEN);
     m_nScreenHeight = GetSystemMetrics(SM_CYSCREEN);

@@ -8,8 +8,8 @@
 #
 #   build.sh              every tree
 #   build.sh sheet        every tree, and the contact sheet of the art
-#   build.sh host [TARGET]  the native tree only, or one target of it (the
-#                           disc authors' tools need nothing else)
+#   build.sh host [TARGET...]  the native tree only, or targets of it (the
+#                              disc authors' tools need nothing else)
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 cd "$ZEPH_ROOT"
@@ -39,7 +39,8 @@ wow64=OFF
 configure "$ZEPH_BUILD/host" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     "-DZEPH_CROSS_DIRS=$cross_dirs" "-DZEPH_WOW64=$wow64"
 if [ "${1:-}" = host ]; then
-    cmake --build "$ZEPH_BUILD/host" ${2:+--target "$2"}
+    shift
+    cmake --build "$ZEPH_BUILD/host" ${1:+--target "$@"}
     exit 0
 fi
 cmake --build "$ZEPH_BUILD/host"

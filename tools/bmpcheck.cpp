@@ -12,11 +12,17 @@
 #include "tools/setcheck.h"
 
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char** argv)
 {
+    const char kUsage[] = "usage: %s DIR\nchecks a bitmaps folder against what the launcher expects\n";
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::printf(kUsage, argv[0]);
+        return 0;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s DIR\nchecks a bitmaps folder against what the launcher expects\n", argv[0]);
+        std::fprintf(stderr, kUsage, argv[0]);
         return 2;
     }
     std::map<std::string, std::filesystem::path> files;

@@ -211,7 +211,7 @@ Seam FindSeam(const Load& frame, const Load& background, const LayoutRect& place
 
 class CChecker {
 public:
-    explicit CChecker(std::vector<Load> loads) : m_loads(std::move(loads)) {}
+    CChecker(std::vector<Load> loads, bool bArtNames) : m_loads(std::move(loads)), m_bArtNames(bArtNames) {}
 
     int Run(const std::string& folder)
     {
@@ -230,6 +230,8 @@ public:
     }
 
 private:
+    std::string Name(const ImageSlot& slot) const { return m_bArtNames ? ArtFileName(slot) : slot.name; }
+
     void Finding(const std::string& line)
     {
         std::printf("%s\n", line.c_str());
@@ -248,7 +250,7 @@ private:
 
     void CheckFile(const Load& load)
     {
-        const std::string name = load.slot.name;
+        const std::string name = Name(load.slot);
         std::string problem;
         if (!load.bOpened)
             problem = name + " is missing";
@@ -282,11 +284,11 @@ private:
         for (const Load& load : m_loads)
             if (load.bOpened)
                 pSource = &load;
-        const std::string sourceName = pSource->slot.name;
+        const std::string sourceName = Name(pSource->slot);
         const std::string why = pSource == &m_loads.back()
                                     ? "the last file loaded"
                                     : std::string("the last file loaded that could be opened, as ") +
-                                          m_loads.back().slot.name + " is missing";
+                                          Name(m_loads.back().slot) + " is missing";
         const std::string whose = sourceName + ", " + why;
         if (pSource->colors.empty()) {
             Finding("no palette is in force: " + whose + (Usable(*pSource) ? " has no colour table" : " was refused") +
@@ -321,7 +323,7 @@ private:
     {
         if (FirstDifference(load.colors, table) < 0)
             return;
-        Finding(std::string(load.slot.name) + "'s colour table differs: " +
+        Finding(Name(load.slot) + "'s colour table differs: " +
                 DifferenceText(load.colors, table, tableName) +
                 "; on a 256-colour display its colours are matched to the palette in force");
     }
@@ -361,16 +363,17 @@ private:
             const Seam seam = FindSeam(frame, background, place);
             if (!seam.bVisible)
                 continue;
-            Report(frame.slot, std::string(frame.slot.name) + " does not match the background along its edge: at (" +
+            Report(frame.slot, Name(frame.slot) + " does not match the background along its edge: at (" +
                                    std::to_string(place.left + seam.x) + ", " + std::to_string(place.top + seam.y) +
                                    ") in the window it is " + ColorText(seam.frameColor) + " where " +
-                                   background.slot.name + " is " + ColorText(seam.backgroundColor) +
+                                   Name(background.slot) + " is " + ColorText(seam.backgroundColor) +
                                    ", so a box shows around " + ElementName(frame.slot) +
                                    " whenever this frame is drawn");
         }
     }
 
     std::vector<Load> m_loads;
+    bool m_bArtNames;
     int m_nFindings = 0;
 };
 
@@ -459,7 +462,27 @@ std::string WithoutPicture(const ImageSlot& slot, bool bPreviousFrameLoads)
     }
 }
 
-int CheckBitmapSet(const std::map<std::string, fs::path>& files, const std::string& folderName)
+std::string ArtFileName(const ImageSlot& slot)
+{
+    const std::string name = slot.name;
+    return name.substr(0, name.size() - 4) + ".png";
+}
+
+std::vector<uint8_t> SlotPictureRgb(const fs::path& path, const ImageSlot& slot)
+{
+    const Load load = ReadAsLauncher(slot, &path);
+    std::vector<uint8_t> rgb;
+    if (!Usable(load) || load.pixels.empty())
+        return rgb;
+    rgb.reserve(load.pixels.size() * 3);
+    for (const uint8_t index : load.pixels) {
+        const DibColor color = index < load.colors.size() ? load.colors[index] : DibColor{};
+        rgb.insert(rgb.end(), {color.red, color.green, color.blue});
+    }
+    return rgb;
+}
+
+int CheckBitmapSet(const std::map<std::string, fs::path>& files, const std::string& folderName, bool bArtNames)
 {
     std::vector<Load> loads;
     for (int order = 0; order < kImageCount; ++order) {
@@ -467,5 +490,5 @@ int CheckBitmapSet(const std::map<std::string, fs::path>& files, const std::stri
         const auto found = files.find(slot.name);
         loads.push_back(ReadAsLauncher(slot, found == files.end() ? nullptr : &found->second));
     }
-    return CChecker(std::move(loads)).Run(folderName);
+    return CChecker(std::move(loads), bArtNames).Run(folderName);
 }

@@ -9,12 +9,22 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 // The files of a folder by their names in lower case: Windows finds a file
 // whatever the case of its name, and so do the disc tools. False, with the
 // reason in error, when the folder cannot be read.
 bool ListFilesByLowerName(const std::filesystem::path& folder,
                           std::map<std::string, std::filesystem::path>& files, std::string& error);
+
+// The art file for a slot, as an author paints it: its bitmap's name with
+// ".png" for ".bmp".
+std::string ArtFileName(const ImageSlot& slot);
+
+// The slot's picture as a true-colour display shows it, three bytes (red,
+// green, blue) a pixel, top row first; empty unless the file is an
+// uncompressed 8-bit picture of the slot's size that the launcher loads.
+std::vector<uint8_t> SlotPictureRgb(const std::filesystem::path& path, const ImageSlot& slot);
 
 // "the background", "the big flame", "the install button", ...
 std::string ElementName(const ImageSlot& slot);
@@ -40,5 +50,8 @@ std::string WithoutPicture(const ImageSlot& slot, bool bPreviousFrameLoads);
 // reads them and in its order, and prints one line for each thing a user
 // would see go wrong (lines starting "note:" are harmless), or one line that
 // the set is in order. folderName is how the folder is named in that line.
-// Returns 0 when the set is in order, 1 when there are findings.
-int CheckBitmapSet(const std::map<std::string, std::filesystem::path>& files, const std::string& folderName);
+// With bArtNames the lines name each picture's art file, which the author
+// mends, rather than the bitmap made from it. Returns 0 when the set is in
+// order, 1 when there are findings.
+int CheckBitmapSet(const std::map<std::string, std::filesystem::path>& files, const std::string& folderName,
+                   bool bArtNames = false);

@@ -21,10 +21,10 @@ def window_icon(s, window):
             for v in values[2:2 + 32 * 32]]
 
 
-def disc_icon(s, size):
-    """The 256-colour picture of that size in the icon the disc's art
-    generator made."""
-    path = os.path.join(s.build, "host", "disc-art", "zephrane.ico")
+def disc_icon(s, size, path=None):
+    """The 256-colour picture of that size in an icon file: by default the
+    one the disc's art generator made."""
+    path = path or os.path.join(s.build, "host", "disc-art", "zephrane.ico")
     entries = s.x(["identify", "-format", "%w %z\n", path]).decode().split("\n")
     index = entries.index("%d 8" % size)
     data = subprocess.run(["convert", "%s[%d]" % (path, index), "-depth", "8", "rgba:-"],

@@ -256,6 +256,9 @@ TEST_F(disc_bmpcheck, EmptyFolderIsOneFinding)
 
 TEST(disc_bmpcheck_use, CannotRunWithoutAFolder)
 {
+    std::string usage;
+    EXPECT_EQ(0, RunTool({ZEPH_BMPCHECK, "--help"}, &usage));
+    EXPECT_EQ(0u, usage.find("usage: ")) << usage;
     CTempDir temp;
     WriteBytes(temp.Path() / "file", {1});
     EXPECT_EQ(2, RunTool({ZEPH_BMPCHECK, (temp.Path() / "missing").string()}));

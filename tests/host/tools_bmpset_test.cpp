@@ -137,10 +137,13 @@ protected:
     void SetUp() override { m_out = m_temp.Path() / "out"; }
 
     // Runs bmpset on a folder of art; its lines in m_lines.
-    int Make(const fs::path& art)
+    int Make(const fs::path& art, const std::string& option = "")
     {
         std::string output;
-        const int status = RunTool({ZEPH_BMPSET, art.string(), m_out.string()}, &output);
+        std::vector<std::string> args = {ZEPH_BMPSET, art.string(), m_out.string()};
+        if (!option.empty())
+            args.insert(args.begin() + 1, option);
+        const int status = RunTool(args, &output);
         m_lines = Lines(output);
         return status;
     }
@@ -435,8 +438,95 @@ TEST_F(disc_bmpset, BrokenArtIsRefusedPictureByPictureAndNothingIsWritten)
     EXPECT_FALSE(fs::exists(m_out));
 }
 
+// An author who paints only the 16 shown frames of each flame and slips in
+// one name hears of it in three lines, and --fill-frames takes frames 17 to
+// 30 from 1 to 14, as the demo's are.
+TEST_F(disc_bmpset, ShownFramesOnlyAreFilledOnRequestAndAStrayNameIsNamed)
+{
+    const fs::path art = CopyOfArt();
+    for (int n = 17; n <= 30; ++n)
+        for (const char* stem : {"fire", "fire2_"})
+            fs::remove(art / (stem + std::to_string(n) + ".png"));
+    fs::rename(art / "fire2_07.png", art / "fire2_7.png");
+    // The template's guide beside the art is no stray.
+    fs::copy_file(art / "8b6u.png", art / "guide.png");
+
+    EXPECT_EQ(1, Make(art));
+    ASSERT_EQ(5u, m_lines.size()) << Joined();
+    EXPECT_EQ("note: fire2_7.png is not one of the launcher's pictures (the nearest name is fire2_07.png); it is "
+              "left out",
+              m_lines[0]);
+    EXPECT_EQ("fire17.png to fire30.png are missing: the launcher never shows frames 17 to 30, but it loads them, so "
+              "the set needs them; --fill-frames (make bitmaps FILL=1) takes them from frames 1 to 14",
+              m_lines[1]);
+    EXPECT_EQ(0u, m_lines[2].find("fire2_07.png is missing: ")) << m_lines[2];
+    EXPECT_EQ(0u, m_lines[3].find("fire2_17.png to fire2_30.png are missing: ")) << m_lines[3];
+    EXPECT_FALSE(fs::exists(m_out));
+
+    fs::rename(art / "fire2_7.png", art / "fire2_07.png");
+    ASSERT_EQ(0, Make(art, "--fill-frames")) << Joined();
+    EXPECT_EQ(m_out.string() + ": the launcher's 91 pictures are in order", m_lines.at(0));
+    for (int n = 17; n <= 30; ++n)
+        for (const char* stem : {"fire", "fire2_"}) {
+            char szFrame[16], szSource[16];
+            std::snprintf(szFrame, sizeof szFrame, "%s%02d.bmp", stem, n);
+            std::snprintf(szSource, sizeof szSource, "%s%02d.bmp", stem, n - 16);
+            EXPECT_EQ(ReadBytes(m_out / szSource), ReadBytes(m_out / szFrame)) << szFrame;
+        }
+}
+
+// A set written with findings names the art files to mend, and says in its
+// last line that it was written all the same.
+TEST_F(disc_bmpset, FindingsInAWrittenSetNameTheArtFiles)
+{
+    const fs::path art = CopyOfArt();
+    Art framed = s_arts["fire05.bmp"];
+    for (int x = 0; x < framed.width; ++x)
+        framed.pixels[size_t(x)] = Color{255, 255, 255};
+    ASSERT_TRUE(WritePng(art / "fire05.png", framed, PNG_FORMAT_RGB));
+
+    EXPECT_EQ(1, Make(art));
+    ASSERT_FALSE(m_lines.empty());
+    EXPECT_EQ(0u, m_lines[0].find("fire05.png does not match the background along its edge: at (")) << Joined();
+    EXPECT_TRUE(Contains(m_lines[0], " where 8bg1.png is #")) << m_lines[0];
+    EXPECT_EQ(m_out.string() + ": the 91 bitmaps are written, but with the findings above: mend the art files they "
+                               "name and run bmpset again",
+              m_lines.back());
+    EXPECT_TRUE(fs::exists(m_out / "fire05.bmp"));
+}
+
+// The starter set: the demo's pictures as PNG art come back through bmpset
+// as exactly the demo's pictures, and the guide shows the window with each
+// element's rectangle over the background.
+TEST_F(disc_bmpset, StarterSetComesBackAsTheDemoPictures)
+{
+    const fs::path starter = m_temp.Path() / "starter";
+    std::string output;
+    ASSERT_EQ(0, RunTool({ZEPH_ARTTEMPLATE, kBitmaps.string(), starter.string()}, &output)) << output;
+    ASSERT_EQ(0, Make(starter)) << Joined();
+    for (const ExpectedFile& file : ExpectedFiles())
+        EXPECT_EQ(Colors(ReadBitmap8(kBitmaps / file.name)), Colors(ReadBitmap8(m_out / file.name))) << file.name;
+
+    const Art guide = ReadPng(starter / "guide.png");
+    ASSERT_EQ(644, guide.width);
+    ASSERT_EQ(456, guide.height);
+    const Bitmap8 background = ReadBitmap8(kBitmaps / "8bg1.bmp");
+    const auto shown = [&](int x, int y) { return guide.pixels[size_t(y) * 644 + size_t(x)]; };
+    const auto painted = [&](int x, int y) { return background.table.at(background.pixels[size_t(y) * 640 + size_t(x)]); };
+    // Clear of every element, and on the corners of the big flame's and the
+    // exit button's rectangles.
+    EXPECT_EQ(painted(450, 200), shown(450, 200));
+    EXPECT_EQ(painted(600, 20), shown(600, 20));
+    for (const auto& [x, y] : {std::make_pair(339, 197), std::make_pair(388, 62), std::make_pair(500, 361),
+                               std::make_pair(623, 361)})
+        EXPECT_NE(painted(x, y), shown(x, y)) << x << ", " << y;
+}
+
 TEST_F(disc_bmpset, CannotRunWithoutItsFolders)
 {
+    std::string usage;
+    EXPECT_EQ(0, RunTool({ZEPH_BMPSET, "--help"}, &usage));
+    EXPECT_EQ(0u, usage.find("usage: ")) << usage;
     EXPECT_EQ(2, RunTool({ZEPH_BMPSET}));
     EXPECT_EQ(2, RunTool({ZEPH_BMPSET, s_art.string()}));
     EXPECT_EQ(2, RunTool({ZEPH_BMPSET, (m_temp.Path() / "missing").string(), m_out.string()}));

@@ -24,12 +24,6 @@ private:
 
 } // namespace
 
-std::string ArtFileName(const ImageSlot& slot)
-{
-    std::string name = slot.name;
-    return name.substr(0, name.size() - 4) + ".png";
-}
-
 bool ReadArtPicture(const std::filesystem::path& path, const ImageSlot& slot, ArtPicture& picture,
                     std::string& refusal)
 {

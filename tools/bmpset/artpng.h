@@ -15,9 +15,6 @@ struct ArtPicture {
     std::vector<uint8_t> rgba;
 };
 
-// The art file for a slot: its bitmap's name with ".png" for ".bmp".
-std::string ArtFileName(const ImageSlot& slot);
-
 // Reads the slot's PNG file, of any colour type and bit depth. When the
 // picture cannot stand in the slot (unreadable, the wrong size, or with
 // transparent pixels), returns false with refusal set to one line that says

@@ -1,6 +1,6 @@
 // Makes the launcher's 91 pictures from a disc author's art.
 //
-//   bmpset ART OUT
+//   bmpset [--fill-frames] ART OUT
 //
 // ART holds one PNG file per picture, named like the bitmap with ".png" for
 // ".bmp" (8bg1.png, fire01.png ... fire2_30.png, 8b1u.png ...), in any
@@ -10,15 +10,20 @@
 // prints how the table is used and how close each picture stays to its art.
 //
 // Nothing is written unless every picture can be used: each one that cannot
-// gets one line saying why. Exit status: 0 when the set is written and in
-// order, 1 when pictures are refused or the written set has findings, 2 when
-// ART cannot be read or OUT cannot be written.
+// gets one line saying why, and PNG files that are not among the 91 names are
+// named with the name they are likely meant to have. --fill-frames takes each
+// flame's frames 17 to 30, which the launcher loads but never shows, from
+// frames 1 to 14 where ART has none of its own. Exit status: 0 when the set
+// is written and in order, 1 when pictures are refused or the written set has
+// findings, 2 when ART cannot be read or OUT cannot be written.
 #include "tools/bmpset/artpng.h"
 #include "tools/bmpset/remap.h"
 #include "tools/bmpset/summary.h"
 #include "tools/setcheck.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -29,6 +34,15 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+const char kUsage[] =
+    "usage: %s [--fill-frames] ART OUT\n"
+    "makes the launcher's 91 bitmaps in OUT from the PNG files in ART, one colour table for all\n"
+    "  --fill-frames  each flame's frames 17 to 30, which are loaded but never shown, from\n"
+    "                 frames 1 to 14 where ART has none of its own\n";
+
+// The guide picture that `make art-template` puts beside the art.
+const char kGuideName[] = "guide.png";
 
 // What the launcher would do without the slot's picture.
 std::string MissingLine(const ImageSlot& slot, const std::map<std::string, fs::path>& files)
@@ -41,55 +55,146 @@ std::string MissingLine(const ImageSlot& slot, const std::map<std::string, fs::p
     return name + " is missing: without its bitmap, " + WithoutPicture(slot, bPrevious);
 }
 
+// Frames 17 to 30 of a flame: their load orders are the frames 1 to 14
+// orders plus 16.
+bool IsUnshownFrame(const ImageSlot& slot)
+{
+    return (slot.kind == kImageBigFlame || slot.kind == kImageSmallFlame) && !IsShownSlot(slot);
+}
+
+// One line for a flame none of whose unshown frames is painted, where one
+// line a frame would bury everything else.
+bool AllUnshownMissing(int firstOrder, const std::map<std::string, fs::path>& files)
+{
+    for (int order = firstOrder; order < firstOrder + kFlameFrameCount - kShownFlameFrames; ++order)
+        if (files.count(ArtFileName(LauncherImageSlot(order))) != 0)
+            return false;
+    return true;
+}
+
 // Every picture of the set, or the lines that say why some cannot be used.
-bool ReadArt(const std::map<std::string, fs::path>& files, std::vector<ArtPicture>& pictures)
+bool ReadArt(const std::map<std::string, fs::path>& files, bool bFill, std::vector<ArtPicture>& pictures)
 {
     bool bSound = true;
     for (int order = 0; order < kImageCount; ++order) {
         const ImageSlot slot = LauncherImageSlot(order);
-        const auto found = files.find(ArtFileName(slot));
+        auto found = files.find(ArtFileName(slot));
+        const bool bFilled = found == files.end() && bFill && IsUnshownFrame(slot);
+        if (bFilled)
+            found = files.find(ArtFileName(LauncherImageSlot(order - kShownFlameFrames)));
         std::string refusal;
         ArtPicture picture;
-        if (found == files.end())
+        if (found == files.end() && !bFill && IsUnshownFrame(slot) && AllUnshownMissing(order - slot.index + kShownFlameFrames, files)) {
+            if (slot.index == kShownFlameFrames)
+                refusal = ArtFileName(slot) + " to " + ArtFileName(LauncherImageSlot(order + kFlameFrameCount - kShownFlameFrames - 1)) +
+                          " are missing: the launcher never shows frames 17 to 30, but it loads them, so the set needs them; "
+                          "--fill-frames (make bitmaps FILL=1) takes them from frames 1 to 14";
+        } else if (found == files.end()) {
             refusal = MissingLine(slot, files);
-        else if (ReadArtPicture(found->second, slot, picture, refusal))
+        } else if (ReadArtPicture(found->second, slot, picture, refusal)) {
             pictures.push_back(std::move(picture));
-        if (!refusal.empty()) {
-            std::printf("%s\n", refusal.c_str());
-            bSound = false;
         }
+        if (found == files.end() || !refusal.empty())
+            bSound = false;
+        // A filled frame's source has had its own line.
+        if (!refusal.empty() && !bFilled)
+            std::printf("%s\n", refusal.c_str());
     }
     return bSound;
+}
+
+// Edits that turn one name into the other.
+size_t EditDistance(const std::string& a, const std::string& b)
+{
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// PNG files among the art that are none of the 91 pictures: most often a
+// slip in a name, whose picture is then missing too.
+void NoteStrayFiles(const std::map<std::string, fs::path>& files)
+{
+    for (const auto& file : files) {
+        const std::string& name = file.first;
+        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".png") != 0 || name == kGuideName)
+            continue;
+        std::string nearest;
+        size_t best = std::string::npos, bestPrefix = 0;
+        bool bKnown = false;
+        for (int order = 0; order < kImageCount && !bKnown; ++order) {
+            const std::string candidate = ArtFileName(LauncherImageSlot(order));
+            bKnown = candidate == name;
+            const size_t distance = EditDistance(name, candidate);
+            const size_t prefix = size_t(std::mismatch(name.begin(), name.end(), candidate.begin(), candidate.end()).first -
+                                         name.begin());
+            if (distance < best || (distance == best && prefix > bestPrefix)) {
+                best = distance;
+                bestPrefix = prefix;
+                nearest = candidate;
+            }
+        }
+        if (bKnown)
+            continue;
+        std::string line = "note: " + file.second.filename().string() + " is not one of the launcher's pictures";
+        if (best <= 3)
+            line += " (the nearest name is " + nearest + ")";
+        std::printf("%s; it is left out\n", line.c_str());
+    }
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s ART OUT\nmakes the launcher's bitmaps in OUT from the PNG files in ART\n",
-                     argv[0]);
+    std::vector<const char*> args;
+    bool bFill = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf(kUsage, argv[0]);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--fill-frames") == 0)
+            bFill = true;
+        else
+            args.push_back(argv[i]);
+    }
+    if (args.size() != 2) {
+        std::fprintf(stderr, kUsage, argv[0]);
         return 2;
     }
+    const char* const pszArt = args[0];
+    const char* const pszOut = args[1];
     std::map<std::string, fs::path> files;
     std::string error;
-    if (!ListFilesByLowerName(argv[1], files, error)) {
+    if (!ListFilesByLowerName(pszArt, files, error)) {
         std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
         return 2;
     }
+    NoteStrayFiles(files);
     std::vector<ArtPicture> pictures;
-    if (!ReadArt(files, pictures)) {
+    if (!ReadArt(files, bFill, pictures)) {
         std::printf("nothing written: the launcher needs all %d pictures\n", kImageCount);
         return 1;
     }
 
     try {
         const RemappedSet set = RemapToOneTable(pictures);
-        const fs::path out = argv[2];
+        const fs::path out = pszOut;
         std::error_code code;
         fs::create_directories(out, code);
         if (code) {
-            std::fprintf(stderr, "%s: cannot make %s: %s\n", argv[0], argv[2], code.message().c_str());
+            std::fprintf(stderr, "%s: cannot make %s: %s\n", argv[0], pszOut, code.message().c_str());
             return 2;
         }
         for (size_t i = 0; i < pictures.size(); ++i)
@@ -100,8 +205,12 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
             return 2;
         }
-        const int status = CheckBitmapSet(written, argv[2]);
+        // The findings name the art files: they are what the author mends.
+        const int status = CheckBitmapSet(written, pszOut, true);
         PrintSummary(pictures, set);
+        if (status != 0)
+            std::printf("%s: the %d bitmaps are written, but with the findings above: mend the art files they "
+                        "name and run bmpset again\n", pszOut, kImageCount);
         return status;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", argv[0], e.what());

@@ -1,0 +1,85 @@
+#!/bin/bash
+# Makes a complete disc folder for a disc author: the launcher built for the
+# disc's identity, the 91 bitmaps made from the author's art, autorun.inf
+# written from the identity, and the author's own files.
+#
+#   disc.sh IDENTITY ART FILES OUT [ARCH] [FILL]
+#
+# ARCH is the launcher's processor: i686, the product, or x86_64 for a
+# machine that cannot execute 32-bit code (a folder to try under Wine there,
+# not one to ship). FILL=1 fills flame frames 17 to 30 from frames 1 to 14.
+# The identity is checked before anything is built; the bitmaps are checked
+# as bmpcheck checks them. Every path is absolute (the Makefile makes them so).
+set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
+identity=$1 art=$2 files=$3 out=$4 arch=${5:-i686} fill=${6:-}
+say() { echo "disc: $*"; }
+fail() { echo "disc: $*" >&2; exit 1; }
+
+case "$arch" in i686|x86_64) ;; *) fail "ARCH=$arch: the launcher is built for i686 or x86_64" ;; esac
+python3 "$ZEPH_ROOT/tools/identity.py" check "$identity" || exit 1
+[ -d "$art" ] || fail "ART=$art is not a folder"
+[ -d "$files" ] || fail "FILES=$files is not a folder"
+# What the disc's make writes must not come from FILES as well.
+clash=$(find "$files" -mindepth 1 -maxdepth 1 \( -iname launcher.exe -o -iname autorun.inf \
+        -o -iname bitmaps \) -printf '%f ')
+[ -z "$clash" ] || fail "FILES holds ${clash% }, which make disc writes itself: take it out of $files"
+mkdir -p "$out" || fail "OUT=$out cannot be made"
+case "$(cd "$out" && pwd -P)/" in
+    "$(cd "$files" && pwd -P)/"*|"$(cd "$art" && pwd -P)/"*) fail "OUT=$out lies inside FILES or ART" ;;
+esac
+
+# The native tools, then a product tree of this disc's own that builds only
+# the launcher. The identity goes into the tree resolved (every key given,
+# the icon's path absolute), and a tree that has built another identity
+# before recompiles only what names it.
+"$ZEPH_ROOT/scripts/build.sh" host bmpset bmpcheck disc-art
+tree="$ZEPH_BUILD/disc-$arch"
+mkdir -p "$tree"
+python3 "$ZEPH_ROOT/tools/identity.py" resolved "$identity" "$tree/identity.txt"
+args="-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$arch.cmake -DZEPH_THREADS=win32 -DZEPH_HOST_DIR=$ZEPH_BUILD/host -DZEPH_IDENTITY=$tree/identity.txt"
+if [ "$(cat "$tree/configured-with" 2>/dev/null)" != "$args" ] || [ ! -f "$tree/build.ninja" ]; then
+    find "$tree" -mindepth 1 -maxdepth 1 ! -name identity.txt -exec rm -rf {} +
+    # shellcheck disable=SC2086
+    (cd "$ZEPH_ROOT" && cmake -G Ninja -S . -B "$tree" -DCMAKE_BUILD_TYPE=Release $args >/dev/null)
+    echo "$args" >"$tree/configured-with"
+fi
+say "building the launcher for this identity ($arch) in $tree"
+if ! cmake --build "$tree" --target launcher >"$tree/build.log" 2>&1; then
+    cat "$tree/build.log" >&2
+    fail "the launcher did not build (above)"
+fi
+
+flags=()
+[ "$fill" = 1 ] && flags+=(--fill-frames)
+say "making the bitmaps from $art"
+status=0
+"$ZEPH_BUILD/host/tools/bmpset" "${flags[@]}" "$art" "$out/bitmaps" || status=$?
+[ $status = 0 ] || fail "the bitmaps are not in order (above); the disc folder is not complete"
+
+cp "$tree/app/launcher.exe" "$out/launcher.exe"
+cp "$tree/identity/autorun.inf" "$out/autorun.inf"
+cp -R "$files/." "$out/"
+game=$(python3 "$ZEPH_ROOT/tools/identity.py" get "$identity" game)
+
+echo
+say "wrote the disc folder $out:"
+printf '  %-22s %s\n' launcher.exe "the launcher, built for $identity ($arch)" \
+    autorun.inf "$(tr -d '\r' <"$out/autorun.inf" | grep '^label=')" \
+    "bitmaps/" "the 91 pictures from $art, checked as bmpcheck checks them"
+for f in "$files"/* "$files"/.[!.]*; do
+    [ -e "$f" ] || continue
+    printf '  %-22s %s\n' "$(basename "$f")$([ -d "$f" ] && echo /)" "from $files"
+done
+# What the launcher starts from the disc, and what a reader of this list
+# would look for.
+for want in setup.exe readme.txt; do
+    [ -n "$(find "$files" -maxdepth 1 -iname "$want")" ] ||
+        say "note: FILES has no $want: $([ $want = setup.exe ] && echo "INSTALL says it cannot be started" || echo "READ ME opens nothing")"
+done
+[ -n "$(find "$files" -iname "$game")" ] ||
+    say "note: FILES has no $game anywhere: PLAY starts it from the folder your setup installs it to"
+stale=$(cd "$out" && find . -mindepth 1 -maxdepth 1 ! -iname launcher.exe ! -iname autorun.inf \
+        ! -iname bitmaps -printf '%f\n' | while read -r f; do [ -e "$files/$f" ] || echo "$f"; done)
+[ -z "$stale" ] || say "note: $out also holds $(echo $stale), from before: not from FILES, left in place"
+say "see it: make run DISC=$out"

@@ -1,0 +1,208 @@
+"""A disc of an author's own, from the starter set to a disc folder, as an
+author makes it: `make art-template`, the art changed, an identity file of
+another disc (title, game, registry keys, web addresses, icon, version,
+label), and `make disc`, each run from the author's own folder with paths
+relative to it. The folder's launcher, under Wine, opens a window with the
+new title and icon, draws the new art exactly, offers PLAY when the new
+game's values are in the registry and not for the demo's, and opens the new
+addresses; `make run DISC=folder INSTALLED=1` shows it installed and leaves
+the registry as it found it.
+
+The disc is made once, by the first case that needs it; each further check
+of the disc (its image, say) is one more case in the list at the end."""
+
+import os
+import subprocess
+
+from e2elib import (APP_PATHS_KEY, EMPTY, ROOT, TITLE, UNINSTALL_KEY, WEB_BUTTONS, Failure,
+                    Launcher, run_cases, wait_until)
+from make_run import disc_icon, window_icon
+from picture import PICTURE, composed, differences
+from e2elib import BIG_FLAME, SMALL_FLAME
+
+NEW_TITLE = "Stormhaven Launcher"
+GAME = "keelrun.exe"
+UNINSTALL_NAME = "Stormhaven Trial"
+ADDRESSES = {2: "http://www.stormhaven.example/directx/", 6: "http://www.stormhaven.example/keelrun/",
+             7: "http://www.brightwater.example/", 11: "http://www.saltmarsh.example/",
+             12: "http://www.tidewright.example/"}
+WEB_PLACES = {2: (560, 265), 6: (180, 80), 7: (440, 400), 11: (200, 390), 12: (320, 395)}
+IDENTITY = """# A made-up disc: every key but none of the demo's values.
+title = %s
+game = %s
+uninstall_key = %s
+url_directx = %s
+url_game = %s
+url_publisher = %s
+url_developer = %s
+url_licensor = %s
+icon = art-icon/stormhaven.ico
+company = Brightwater Games
+product = Stormhaven Trial
+version = 2.1.7.3
+label = Stormhaven Trial
+""" % ((NEW_TITLE, GAME, UNINSTALL_NAME) + tuple(ADDRESSES[b] for b in WEB_BUTTONS))
+NEW_APP_PATHS_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths" + "\\" + GAME
+NEW_UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall" + "\\" + UNINSTALL_NAME
+
+made = {}
+
+
+def make(s, where, *args):
+    """`make ARGS` as an author runs it from the folder where: the project
+    named by -C, the shell's PWD their own."""
+    result = subprocess.run(["make", "-s", "-C", ROOT] + list(args), cwd=where,
+                            env=dict(s.env, PWD=where, ZEPH_BUILD=s.build),
+                            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT, timeout=600)
+    output = result.stdout.decode(errors="replace")
+    if result.returncode != 0:
+        raise Failure("make %s failed with %d:\n%s" % (" ".join(args), result.returncode, output))
+    return output
+
+
+def own_disc(s):
+    """The author's folder with its disc, made on first use."""
+    if made:
+        return made
+    home = os.path.join(s.scratch, "author")
+    os.makedirs(os.path.join(home, "files", "game"))
+    os.makedirs(os.path.join(home, "art-icon"))
+    make(s, home, "art-template", "OUT=art")
+    names = sorted(os.listdir(os.path.join(home, "art")))
+    if len(names) != 92 or "guide.png" not in names:
+        raise Failure("art-template wrote %d files: %s" % (len(names), names[:5]))
+    # New art: every picture in its colours' negative, so that a flame frame
+    # still carries the background's own pixels at its edge.
+    s.x(["mogrify", "-negate"] + [os.path.join(home, "art", n) for n in names if n != "guide.png"])
+    icon = os.path.join(home, "art-icon", "stormhaven.ico")
+    s.x(["convert", os.path.join(s.build, "host", "disc-art", "zephrane.ico"), "-negate", icon])
+    with open(os.path.join(home, "identity.txt"), "w") as f:
+        f.write(IDENTITY)
+    # The author's files: a setup, a read-me and the game in its folder, the
+    # probe standing in for the programs.
+    for name in ("setup.exe", os.path.join("game", GAME)):
+        with open(s.probe, "rb") as src, open(os.path.join(home, "files", name), "wb") as dst:
+            dst.write(src.read())
+    with open(os.path.join(home, "files", "readme.txt"), "w") as f:
+        f.write("Stormhaven Trial\r\n")
+
+    output = make(s, home, "disc", "IDENTITY=identity.txt", "ART=art", "FILES=files", "OUT=disc",
+                  "ARCH=" + os.path.basename(s.cross.rstrip("/")))
+    disc = os.path.join(home, "disc")
+    for line in ("disc: wrote the disc folder %s:" % disc, "the launcher, built for %s"
+                 % os.path.join(home, "identity.txt"), "label=Stormhaven Trial", "setup.exe",
+                 "game/", "readme.txt"):
+        if line not in output:
+            raise Failure("make disc did not say %r:\n%s" % (line, output))
+    with open(os.path.join(disc, "autorun.inf"), "rb") as f:
+        autorun = f.read()
+    if autorun != b"[autorun]\r\nopen=launcher.exe\r\nicon=launcher.exe,0\r\nlabel=Stormhaven Trial\r\n":
+        raise Failure("autorun.inf holds %r" % autorun)
+    made.update(home=home, disc=disc, icon=icon)
+    return made
+
+
+def new_window_new_art_new_icon(s):
+    own = own_disc(s)
+    s.move(EMPTY)
+    launcher = Launcher(s, own["disc"]).start()
+    titled = s.windows(NEW_TITLE, pid=launcher.proc.pid)
+    if launcher.window not in titled or s.windows(TITLE):
+        raise Failure("the window is not titled %r alone" % NEW_TITLE)
+    # Exactly the disc's bitmaps, and they are not the demo's.
+    expected = composed(s, launcher.disc, False)
+    count, where = differences(s.grab(PICTURE), expected, (BIG_FLAME, SMALL_FLAME))
+    if count:
+        raise Failure("%d pixels differ from the disc's bitmaps, the first at %s" % (count, where))
+    demo = composed(s, Launcher(s).disc, False)
+    if differences(expected, demo, (BIG_FLAME, SMALL_FLAME))[0] < 100000:
+        raise Failure("the disc's pictures are the demo's")
+    if window_icon(s, launcher.window) != disc_icon(s, 32, own["icon"]):
+        raise Failure("the window's icon is not the 32 x 32 picture of the identity's icon")
+    # The version information and every string of the program are the new
+    # disc's: no name of the demo's is left in it.
+    with open(os.path.join(own["disc"], "launcher.exe"), "rb") as f:
+        program = f.read().lower()
+    for name in ("zephrane", "zorvex", "quillspire", "vexmoor", "orlenk"):
+        if name.encode() in program or name.encode("utf-16-le") in program:
+            raise Failure("launcher.exe still holds the demo's name %r" % name)
+    for text in ("Brightwater Games", "Stormhaven Trial Launcher", "2.1.7.3"):
+        if text.lower().encode("utf-16-le") not in program:
+            raise Failure("launcher.exe's version information lacks %r" % text)
+
+
+def play_for_its_own_game_only(s):
+    own = own_disc(s)
+    game_folder = s.unix_to_windows(os.path.join(own["disc"], "game"))
+    # The demo's game installed: nothing of it concerns this disc.
+    s.reg_set(APP_PATHS_KEY, "Path", game_folder)
+    s.reg_set(UNINSTALL_KEY, "UninstallString", r"C:\windows\notepad.exe")
+    s.move(EMPTY)
+    launcher = Launcher(s, own["disc"]).start()
+    launcher.expect_all_up("the demo's game in the registry")
+    s.key("Escape")
+    launcher.wait_closed("Escape to close the launcher")
+
+    def forget():
+        for key in (NEW_APP_PATHS_KEY, NEW_UNINSTALL_KEY):
+            s.reg_delete_key(key)
+    s.undo.append(forget)
+    s.reg_set(NEW_APP_PATHS_KEY, "Path", game_folder)
+    s.reg_set(NEW_UNINSTALL_KEY, "UninstallString", r"C:\windows\notepad.exe")
+    launcher = Launcher(s, own["disc"]).start()
+    launcher.expect_all_up("its own game in the registry", installed=True)
+    s.move((60, 260))
+    launcher.expect(8, "focus", "the pointer on PLAY")
+    s.click()
+    launcher.wait_closed("the launcher to close after play")
+    record = s.wait_records(1, "the game to start")[0]
+    if not record["module"].lower().endswith("\\game\\" + GAME) or \
+            record["cwd"].rstrip("\\").lower() != game_folder.lower():
+        raise Failure("PLAY started %s in %s" % (record["module"], record["cwd"]))
+    forget()
+
+
+def its_own_addresses(s):
+    own = own_disc(s)
+    s.move(EMPTY)
+    launcher = Launcher(s, own["disc"]).start()
+    for n, button in enumerate(WEB_BUTTONS, 1):
+        s.move(EMPTY)
+        s.move(WEB_PLACES[button])
+        launcher.expect(button, "focus", "the pointer on button %d" % button)
+        s.click()
+        record = s.wait_records(n, "the address of button %d" % button)[n - 1]
+        if '"%s"' % ADDRESSES[button] not in record["cmdline"]:
+            raise Failure("button %d opened %s, not %s" % (button, record["cmdline"],
+                                                            ADDRESSES[button]))
+    if not launcher.alive():
+        raise Failure("a web link closed the launcher")
+
+
+def make_run_installed(s):
+    own = own_disc(s)
+    s.move(EMPTY)
+    proc = subprocess.Popen(["make", "-s", "-C", ROOT, "run", "DISC=disc", "INSTALLED=1"],
+                            cwd=own["home"], env=dict(s.env, PWD=own["home"]),
+                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, start_new_session=True)
+    s.groups.append(proc)
+    launcher = Launcher(s, own["disc"])
+    launcher.window = wait_until(lambda: s.windows(NEW_TITLE), "the launcher of make run",
+                                 timeout=30)[0]
+    launcher.proc = proc
+    wait_until(launcher.background_shown, "the launcher's picture")
+    launcher.expect_all_up("make run INSTALLED=1", installed=True)
+    s.key("Escape")
+    wait_until(lambda: proc.poll() is not None, "make run to end after Escape", timeout=30)
+    if proc.returncode != 0:
+        raise Failure("make run ended with %d" % proc.returncode)
+    for key, value in ((NEW_APP_PATHS_KEY, "Path"), (NEW_UNINSTALL_KEY, "UninstallString")):
+        if s.reg_query(key, value) is not None:
+            raise Failure("make run left %s\\%s behind" % (key, value))
+
+
+if __name__ == "__main__":
+    run_cases([new_window_new_art_new_icon, play_for_its_own_game_only, its_own_addresses,
+               make_run_installed])

@@ -1,0 +1,130 @@
+"""The identity file: a disc's names, texts and addresses, checked before
+anything is built. Each kind of bad file is refused with a line that names
+its key, and nothing is written; a key left out takes the demo's value; and
+`make disc`'s script stops at a bad file before it builds or writes a thing."""
+
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+TOOL = os.path.join(ROOT, "tools", "identity.py")
+
+
+def ico(sizes):
+    """An icon file's header and directory for square pictures of the sizes,
+    each with a few bytes of data."""
+    head = struct.pack("<HHH", 0, 1, len(sizes))
+    offset = 6 + 16 * len(sizes)
+    entries = b""
+    for size in sizes:
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 8, 4, offset)
+        offset += 4
+    return head + entries + b"\0" * 4 * len(sizes)
+
+
+class IdentityFile(unittest.TestCase):
+    def setUp(self):
+        self.temp = tempfile.TemporaryDirectory()
+        self.dir = self.temp.name
+
+    def tearDown(self):
+        self.temp.cleanup()
+
+    def run_tool(self, text, *args):
+        path = os.path.join(self.dir, "identity.txt")
+        with open(path, "wb") as f:
+            f.write(text.encode("latin-1"))
+        out = os.path.join(self.dir, "out")
+        result = subprocess.run([sys.executable, TOOL] + list(args or ("write",)) + [path, out],
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        return result.returncode, result.stderr.decode(), out
+
+    def test_each_bad_value_is_refused_by_its_key_and_nothing_is_written(self):
+        with open(os.path.join(self.dir, "small.ico"), "wb") as f:
+            f.write(ico([32]))
+        cases = [
+            ("titel = Stormhaven", "unknown key 'titel' (did you mean title?)"),
+            ("title = " + "S" * 200, "title is 200 characters long, more than the 199 it may have"),
+            ("title = Storm\thaven", "title holds a character that is not printable ASCII"),
+            ("title = St\xf6rmhaven", "title holds a character that is not printable ASCII"),
+            ("title =", "title is empty"),
+            ("game = keel:run.exe", "game 'keel:run.exe' holds :, which Windows forbids in a file name"),
+            ("game = keelrun", "game 'keelrun' is not a program's file name ending in .exe"),
+            ("game = AUX.exe", "game 'AUX.exe' is named like the device AUX"),
+            ("uninstall_key = Storm\\haven", "uninstall_key 'Storm\\\\haven' holds \\, which Windows "
+                                             "forbids in a key's name"),
+            ("uninstall_key = " + "k" * 256, "uninstall_key is 256 characters long, more than the 255"),
+            ("url_game = ftp://stormhaven.example/", "url_game 'ftp://stormhaven.example/' is not a "
+                                                     "web address"),
+            ("url_licensor = http://a b.example/", "url_licensor 'http://a b.example/' is not a web "
+                                                   "address"),
+            ("version = 2.1.70000", "version '2.1.70000' is not one to four numbers"),
+            ("label = " + "L" * 33, "label is 33 characters long, more than the 32 it may have"),
+            ("icon = small.ico", "has no 16 x 16 or 48 x 48 picture; the launcher's icon has 16 x 16, "
+                                 "32 x 32, 48 x 48"),
+            ("icon = none.ico", "icon: %s cannot be read" % os.path.join(self.dir, "none.ico")),
+            ("product = Storm\x7fhaven", "product holds a character that is not printable ASCII"),
+            ("title = A\ntitle = B", "line 2: title is given twice"),
+            ("company Brightwater", "line 1 is not `key = value` or a comment: company Brightwater"),
+        ]
+        for text, reason in cases:
+            with self.subTest(text=text[:40]):
+                status, errors, out = self.run_tool(text + "\n")
+                self.assertEqual(1, status, errors)
+                self.assertIn(reason, errors)
+                self.assertIn("refused; nothing was built", errors)
+                self.assertFalse(os.path.exists(out))
+
+    def test_every_fault_of_a_file_is_told_at_once(self):
+        status, errors, _ = self.run_tool("title =\ngame = a/b.exe\ncolour = red\n")
+        self.assertEqual(1, status)
+        self.assertEqual(4, len(errors.splitlines()), errors)
+
+    def test_a_key_left_out_takes_the_demos_value(self):
+        with open(os.path.join(self.dir, "mine.ico"), "wb") as f:
+            f.write(ico([16, 32, 48]))
+        status, errors, out = self.run_tool(
+            "# Stormhaven's disc, \xa9 Brightwater\n  title = Stormhaven Launcher  \r\nicon = mine.ico\n"
+            "version = 2.1\nlabel = Storm-haven Trial 2\n")
+        self.assertEqual(0, status, errors)
+        with open(os.path.join(out, "identity.h")) as f:
+            header = f.read()
+        for line in ('#define ZEPH_TITLE "Stormhaven Launcher"',
+                     '#define ZEPH_APP_PATHS_KEY "SOFTWARE\\\\Microsoft\\\\Windows\\\\CurrentVersion'
+                     '\\\\App Paths\\\\zorvex.exe"',
+                     '#define ZEPH_URL_DEVELOPER "http://www.vexmoor.example/"',
+                     '#define ZEPH_ICON_FILE "%s"' % os.path.join(self.dir, "mine.ico"),
+                     '#define ZEPH_VERSION_STRING "2.1.0.0"',
+                     '#define ZEPH_VERSION_MINOR 1',
+                     '#define ZEPH_FILE_DESCRIPTION "Zephrane Demo Launcher"'):
+            self.assertIn(line + "\n", header)
+        with open(os.path.join(out, "autorun.inf"), "rb") as f:
+            self.assertEqual(b"[autorun]\r\nopen=launcher.exe\r\nicon=launcher.exe,0\r\n"
+                             b"label=Storm-haven Trial 2\r\n", f.read())
+        result = subprocess.run([sys.executable, TOOL, "get", os.path.join(self.dir, "identity.txt"),
+                                 "volume_label"], stdout=subprocess.PIPE, check=True)
+        self.assertEqual(b"STORM_HAVEN_TRIAL_2\n", result.stdout)
+
+    def test_make_disc_stops_at_a_bad_file_before_it_builds(self):
+        for folder in ("art", "files"):
+            os.mkdir(os.path.join(self.dir, folder))
+        bad = os.path.join(self.dir, "bad.txt")
+        with open(bad, "w") as f:
+            f.write("game = keel|run.exe\n")
+        build = os.path.join(self.dir, "build")
+        result = subprocess.run(
+            [os.path.join(ROOT, "scripts", "disc.sh"), bad, os.path.join(self.dir, "art"),
+             os.path.join(self.dir, "files"), os.path.join(self.dir, "disc")],
+            env=dict(os.environ, ZEPH_BUILD=build), stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.assertEqual(1, result.returncode)
+        self.assertIn("game 'keel|run.exe' holds |", result.stderr.decode())
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "disc")))
+        self.assertFalse(os.path.exists(build))
+
+
+if __name__ == "__main__":
+    unittest.main()
