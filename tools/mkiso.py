@@ -252,6 +252,8 @@ def master(folder: str, iso: str, label: str, order: List[str], date: int, work:
     result = subprocess.run(
         ["xorriso", "-volume_date", "all_file_dates", "=%d" % date,
          "-as", "mkisofs", "-quiet", "-iso-level", "1", "-V", label, "-J", "-r",
+         # Owners are root and modes fixed, whatever the folder's.
+         "-file-mode", "0444", "-dir-mode", "0555",
          "--sort-weight-list", weights, "-o", iso, folder],
         capture_output=True, text=True, env=env, stdin=subprocess.DEVNULL)
     if result.returncode != 0:
