@@ -116,7 +116,7 @@ class SameSourcesSameImage(unittest.TestCase):
             self.assertEqual(configure.returncode, 0, configure.stderr)
             env = dict(os.environ)
             env.pop("SOURCE_DATE_EPOCH", None)
-            built = run(["cmake", "--build", tree, "--target", "disc"], env=env)
+            built = run(["cmake", "--build", tree, "--target", "disc", "-j", "2"], env=env)
             self.assertEqual(built.returncode, 0, built.stdout[-3000:])
             disc = os.path.join(tree, "disc")
             for program in PROGRAMS:
