@@ -30,6 +30,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 from typing import Dict, List, Optional, Tuple
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -51,7 +52,9 @@ def source_date() -> int:
     result = subprocess.run(["git", "-C", ROOT, "log", "-1", "--format=%ct"],
                             capture_output=True, text=True)
     if result.returncode != 0 or not result.stdout.strip().isdigit():
-        raise Refused("no SOURCE_DATE_EPOCH and no commit to take the image's date from")
+        print("mkiso: no SOURCE_DATE_EPOCH and no commit to date the image by: dated now, so "
+              "it will not be made the same again", file=sys.stderr)
+        return int(time.time())
     return int(result.stdout.strip())
 
 
