@@ -25,9 +25,13 @@ test: build
 bench: build
 	@bench/run.sh
 
-# The demo disc as an image to burn or publish, made with every build.
-iso: build
-	@ls -l "$${ZEPH_BUILD:-build}/i686/zephrane-demo.iso"
+# The demo disc as an image to burn or publish, made with every build; or the
+# image of any disc folder, checked, its programs signed when a certificate is
+# given (docs/disc-authors.md). Relative paths are the caller's:
+#   make iso DISC=folder ISO=file [SIGN_CERT=cert SIGN_KEY=key]
+iso:
+	@scripts/setup.sh
+	@ZEPH_CALLER_DIR="$(or $(PWD),$(CURDIR))" scripts/iso.sh "$(DISC)" "$(ISO)" "$(SIGN_CERT)" "$(SIGN_KEY)"
 
 # A contact sheet of the generated image set, for a person to look at.
 sheet: build

@@ -204,6 +204,22 @@ def bmpset_row(bmpset: Dict[str, List[float]]) -> Row:
                met(value, lambda v: v <= BMPSET_GOAL_MS), f"{len(runs)} / {len(baseline)}")
 
 
+def disc_rows(disc: Dict[str, List[float]]) -> List[Row]:
+    """The launcher's start-up reads on the model CD drive, before and after
+    the image was laid out in start-up order, against one sequential read."""
+    rows = []
+    for label, figure, goal in (("name_order", "CD start-up, name order (before)", "-"),
+                                ("start_order", "CD start-up, start-up order", "<= 1.05 x")):
+        value = (disc.get(f"{label}_model_ms") or [None])[0]
+        row = Row(figure, value, (disc.get(f"{label}_sequential_ms") or [None])[0], "ms", goal,
+                  None, "model")
+        ratio = row.ratio()
+        if goal != "-" and ratio is not None:
+            row.met = ratio <= 1.05
+        rows.append(row)
+    return rows
+
+
 def build_rows(results: str) -> List[Row]:
     idle = read_values(os.path.join(results, "idle.txt"))
     return (idle_rows(idle)
@@ -211,7 +227,8 @@ def build_rows(results: str) -> List[Row]:
             + [startup_row(read_values(os.path.join(results, "startup.txt")))]
             + paint_rows(read_values(os.path.join(results, "paint.txt")))
             + [memory_row(idle)]
-            + [bmpset_row(read_values(os.path.join(results, "bmpset.txt")))])
+            + [bmpset_row(read_values(os.path.join(results, "bmpset.txt")))]
+            + disc_rows(read_values(os.path.join(results, "disc.txt"))))
 
 
 def notes(results: str) -> List[str]:
@@ -267,6 +284,13 @@ def notes(results: str) -> List[str]:
     psnr = (read_values(os.path.join(results, "bmpset.txt")).get("bmpset_psnr_db") or [None])[0]
     if psnr is not None:
         out.append(f"bmpset on the demo set: mean PSNR against the art {psnr:.2f} dB")
+    disc = read_values(os.path.join(results, "disc.txt"))
+    for label, name in (("name_order", "name order"), ("start_order", "start-up order")):
+        if disc.get(f"{label}_jumps"):
+            out.append(f"CD start-up reads, {name}: {disc[f'{label}_jumps'][0]:.0f} of 91 reads jump"
+                       f" ({disc[f'{label}_backward'][0]:.0f} backwards),"
+                       f" {disc[f'{label}_skipped_bytes'][0] / MIB:.2f} MiB skipped,"
+                       f" {disc[f'{label}_read_bytes'][0] / MIB:.2f} MiB read")
     for name, label in (("hit_test_ir", "hit test of one pointer move"),
                         ("dib_check_ir", "checks of one image before it is drawn")):
         value = (counts.get(name) or [None])[0]

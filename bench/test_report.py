@@ -140,7 +140,7 @@ class Table(unittest.TestCase):
     def test_a_run_that_measured_nothing_still_reports(self):
         with tempfile.TemporaryDirectory() as directory:
             rows = report.build_rows(directory)
-            self.assertEqual(len(rows), 10)
+            self.assertEqual(len(rows), 12)
             self.assertTrue(all(row.value is None and row.met is None for row in rows))
             self.assertEqual(report.notes(directory), [])
 
@@ -152,6 +152,26 @@ class Table(unittest.TestCase):
         self.assertEqual(report.hover_model(steps, True), 1 + 10 + 20 + 50 + 60 + 40 + 12)
         self.assertEqual(report.repaint_model(steps, 300), 20 + 30 + 80 + 300 + 22)
         self.assertIsNone(report.repaint_model(steps, None))
+
+
+class CdDrive(unittest.TestCase):
+    def test_only_jumps_cost_more_than_the_sequential_read(self):
+        from bench import cdread
+        sweep = cdread.model([(100, 10), (110, 5), (115, 1)])
+        self.assertEqual((sweep["jumps"], sweep["skipped_bytes"]), (0, 0))
+        self.assertAlmostEqual(sweep["model_ms"], sweep["sequential_ms"])
+        self.assertAlmostEqual(sweep["sequential_ms"], 16 * 2048 / 3686400 * 1000)
+        # Back to the start: a seek over 20 blocks and half a turn.
+        back = cdread.model([(100, 10), (110, 10), (100, 1)])
+        self.assertEqual((back["jumps"], back["backward"], back["skipped_bytes"]), (1, 1, 40960))
+        self.assertAlmostEqual(back["model_ms"] - back["sequential_ms"],
+                               (0.015 + 0.135 * (20 / 333000) ** 0.5 + 30 / 5100) * 1000)
+        # A short gap forward is read through, a long one sought.
+        gap = cdread.model([(100, 10), (112, 1)])
+        self.assertAlmostEqual(gap["model_ms"] - gap["sequential_ms"], 2 * 2048 / 3686400 * 1000)
+        far = cdread.model([(100, 10), (100000, 1)])
+        self.assertAlmostEqual(far["model_ms"] - far["sequential_ms"],
+                               (0.015 + 0.135 * (99890 / 333000) ** 0.5 + 30 / 5100) * 1000)
 
 
 if __name__ == "__main__":

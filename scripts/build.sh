@@ -38,6 +38,15 @@ wow64=OFF
 
 configure "$ZEPH_BUILD/host" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     "-DZEPH_CROSS_DIRS=$cross_dirs" "-DZEPH_WOW64=$wow64"
+
+# The one date of everything that ships, the programs' PE time stamps and the
+# image's dates: the last commit's time, unless SOURCE_DATE_EPOCH says
+# otherwise, so that the same commit gives the same disc. The product trees
+# read it from this file (scripts/source-date) and relink when it changes.
+epoch=${SOURCE_DATE_EPOCH:-$(git -C "$ZEPH_ROOT" log -1 --format=%ct 2>/dev/null || true)}
+if [ -n "$epoch" ] && [ "$(cat "$ZEPH_BUILD/host/source-date-epoch" 2>/dev/null)" != "$epoch" ]; then
+    echo "$epoch" >"$ZEPH_BUILD/host/source-date-epoch"
+fi
 if [ "${1:-}" = host ]; then
     shift
     cmake --build "$ZEPH_BUILD/host" ${1:+--target "$@"}

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -361,6 +362,209 @@ TEST_F(LauncherImages, TheLastReadFileDecidesThePalette)
         CLauncherWindow window;
         EXPECT_NE(window->m_hButtonImage[12][kPictureDown], nullptr);
         EXPECT_EQ(window->m_pPalette, nullptr);
+    }
+}
+
+// A scratched disc: the drive answers every read that touches one bad
+// 2048-byte block of one file with an error, after the file opened. The
+// system's calls are watched at the launcher's own imports: which bitmap
+// files are open, and which global blocks live.
+struct CScratch {
+    std::string name;  // in the bitmaps folder
+    DWORD dwBadBlock;
+};
+
+CScratch g_scratch;
+HANDLE g_hScratched;  // while the scratched file is open
+int g_nScratchedOpens, g_nScratchedCloses, g_nFailedReads;
+std::set<HANDLE> g_openBitmaps;
+std::set<HGLOBAL> g_liveBlocks;
+CImportPatch* g_pScratchPatches[5];
+
+template <typename Function>
+Function Original(int nPatch, Function)
+{
+    return reinterpret_cast<Function>(g_pScratchPatches[nPatch]->Original());
+}
+
+HANDLE WINAPI SpyCreateFileA(LPCSTR pszName, DWORD dwAccess, DWORD dwShare,
+                             LPSECURITY_ATTRIBUTES pSecurity, DWORD dwDisposition, DWORD dwFlags,
+                             HANDLE hTemplate)
+{
+    const HANDLE hFile = Original(0, &CreateFileA)(pszName, dwAccess, dwShare, pSecurity,
+                                                   dwDisposition, dwFlags, hTemplate);
+    if (hFile != INVALID_HANDLE_VALUE && std::strncmp(pszName, "bitmaps\\", 8) == 0) {
+        g_openBitmaps.insert(hFile);
+        if (lstrcmpiA(pszName + 8, g_scratch.name.c_str()) == 0) {
+            g_hScratched = hFile;
+            ++g_nScratchedOpens;
+        }
+    }
+    return hFile;
+}
+
+BOOL WINAPI ScratchedReadFile(HANDLE hFile, LPVOID pBuffer, DWORD cbWanted, LPDWORD pcbRead,
+                              LPOVERLAPPED pOverlapped)
+{
+    if (hFile == g_hScratched && cbWanted != 0) {
+        const DWORD dwAt = SetFilePointer(hFile, 0, nullptr, FILE_CURRENT);
+        const DWORD dwBad = g_scratch.dwBadBlock * 2048;
+        if (dwAt < dwBad + 2048 && dwBad < dwAt + cbWanted) {
+            if (pcbRead != nullptr)
+                *pcbRead = 0;
+            ++g_nFailedReads;
+            SetLastError(ERROR_CRC);  // a CD-ROM drive's answer for an unreadable sector
+            return FALSE;
+        }
+    }
+    return Original(1, &ReadFile)(hFile, pBuffer, cbWanted, pcbRead, pOverlapped);
+}
+
+BOOL WINAPI SpyCloseHandle(HANDLE hObject)
+{
+    g_openBitmaps.erase(hObject);
+    // The next file opened may be given the same handle.
+    if (hObject == g_hScratched) {
+        g_hScratched = INVALID_HANDLE_VALUE;
+        ++g_nScratchedCloses;
+    }
+    return Original(2, &CloseHandle)(hObject);
+}
+
+HGLOBAL WINAPI SpyGlobalAlloc(UINT uFlags, SIZE_T cbBytes)
+{
+    const HGLOBAL hBlock = Original(3, &GlobalAlloc)(uFlags, cbBytes);
+    if (hBlock != nullptr)
+        g_liveBlocks.insert(hBlock);
+    return hBlock;
+}
+
+HGLOBAL WINAPI SpyGlobalFree(HGLOBAL hBlock)
+{
+    const HGLOBAL hResult = Original(4, &GlobalFree)(hBlock);
+    if (hResult == nullptr)
+        g_liveBlocks.erase(hBlock);
+    return hResult;
+}
+
+class CScratchedDisc {
+public:
+    explicit CScratchedDisc(const CScratch& scratch)
+        : m_patches{{"kernel32.dll", "CreateFileA", reinterpret_cast<void*>(&SpyCreateFileA)},
+                    {"kernel32.dll", "ReadFile", reinterpret_cast<void*>(&ScratchedReadFile)},
+                    {"kernel32.dll", "CloseHandle", reinterpret_cast<void*>(&SpyCloseHandle)},
+                    {"kernel32.dll", "GlobalAlloc", reinterpret_cast<void*>(&SpyGlobalAlloc)},
+                    {"kernel32.dll", "GlobalFree", reinterpret_cast<void*>(&SpyGlobalFree)}}
+    {
+        g_scratch = scratch;
+        g_hScratched = INVALID_HANDLE_VALUE;
+        g_nScratchedOpens = g_nScratchedCloses = g_nFailedReads = 0;
+        g_openBitmaps.clear();
+        g_liveBlocks.clear();
+        for (int n = 0; n < 5; ++n)
+            g_pScratchPatches[n] = &m_patches[n];
+    }
+    ~CScratchedDisc() { g_hScratched = INVALID_HANDLE_VALUE; }
+    bool Installed() const
+    {
+        for (const CImportPatch& patch : m_patches) {
+            if (!patch.Installed())
+                return false;
+        }
+        return true;
+    }
+
+private:
+    CImportPatch m_patches[5];
+};
+
+// Every loaded image, by its file's name.
+std::vector<std::pair<std::string, DibHandle>> LoadedImages(const CMainFrame* pFrame)
+{
+    std::vector<std::pair<std::string, DibHandle>> images;
+    for (int nOrder = 0; nOrder < kImageCount; ++nOrder) {
+        const ImageSlot slot = LauncherImageSlot(nOrder);
+        DibHandle hImage = pFrame->m_hBackground;
+        if (slot.kind == kImageBigFlame)
+            hImage = pFrame->m_hBigFlame[slot.index];
+        else if (slot.kind == kImageSmallFlame)
+            hImage = pFrame->m_hSmallFlame[slot.index];
+        else if (slot.kind == kImageButton)
+            hImage = pFrame->m_hButtonImage[slot.index][slot.picture];
+        images.emplace_back(slot.name, hImage);
+    }
+    return images;
+}
+
+COLORREF Centre(const CClientPixels& pixels, LauncherButton nButton)
+{
+    const LayoutRect rc = ButtonRect(nButton);
+    return pixels.At((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+}
+
+// A read error in the first, a middle and the last block of the background,
+// a flame frame and the logo's picture: that slot stays empty and its file
+// closed, every other picture loads and is drawn, the palette is the last
+// file's, and the window leaves no block behind.
+TEST_F(LauncherImages, AScratchedPictureLeavesOnlyItsOwnSlotEmpty)
+{
+    CDiscFolder disc;
+    WriteDiscImageSet(disc);
+    const COLORREF background = DiscImage("8bg1.bmp").colour;
+    const COLORREF kSentinel = RGB(1, 254, 3);
+
+    for (const char* pszName : {"8bg1.bmp", "fire05.bmp", "8b6u.bmp"}) {
+        WIN32_FILE_ATTRIBUTE_DATA attributes;
+        ASSERT_TRUE(GetFileAttributesExA(disc.File(std::string("bitmaps\\") + pszName).c_str(),
+                                         GetFileExInfoStandard, &attributes));
+        const DWORD nBlocks = (attributes.nFileSizeLow + 2047) / 2048;
+        ASSERT_GE(nBlocks, 3u) << pszName;
+        for (DWORD dwBlock : {DWORD(0), nBlocks / 2, nBlocks - 1}) {
+            SCOPED_TRACE(std::string(pszName) + ", block " + std::to_string(dwBlock) + " of " +
+                         std::to_string(nBlocks));
+            CScratchedDisc scratched(CScratch{pszName, dwBlock});
+            ASSERT_TRUE(scratched.Installed());
+            CLauncherWindow window;
+            ASSERT_EQ(g_nScratchedOpens, 1);
+            EXPECT_EQ(g_nFailedReads, 1);
+            EXPECT_EQ(g_nScratchedCloses, 1);
+            EXPECT_TRUE(g_openBitmaps.empty()) << g_openBitmaps.size() << " files left open";
+
+            std::set<HGLOBAL> loaded;
+            for (const auto& image : LoadedImages(window.Frame())) {
+                if (image.first == pszName) {
+                    EXPECT_EQ(image.second, nullptr) << "the scratched picture was kept";
+                } else {
+                    EXPECT_EQ(SlotColour(image.second), DiscImage(image.first).colour) << image.first;
+                    loaded.insert(image.second);
+                }
+            }
+            EXPECT_EQ(loaded.size(), 90u);
+            EXPECT_EQ(g_liveBlocks, loaded) << "blocks beside the loaded images";
+            ExpectPalette(window.Frame(), SolidColorTable(DiscImage("8orlod.bmp").colour), 256,
+                          "the last file's");
+
+            FillClient(window.Hwnd(), RECT{0, 0, 644, 456}, kSentinel);
+            Repaint(window.Hwnd(), true);
+            const CClientPixels pixels(window.Hwnd());
+            const bool bNoBackground = std::strcmp(pszName, "8bg1.bmp") == 0;
+            for (POINT point : {POINT{0, 0}, POINT{639, 451}, POINT{450, 200}}) {
+                EXPECT_EQ(ColorText(pixels.At(point.x, point.y)),
+                          ColorText(bNoBackground ? kSentinel : background))
+                    << "at " << point.x << ", " << point.y;
+            }
+            const bool bNoLogo = std::strcmp(pszName, "8b6u.bmp") == 0;
+            EXPECT_EQ(ColorText(Centre(pixels, 6)),
+                      ColorText(bNoLogo ? background : ButtonDiscImage(6, kPictureUp).colour));
+            for (LauncherButton nButton : {1, 2, 4, 7, 9, 11, 12}) {
+                EXPECT_EQ(ColorText(Centre(pixels, nButton)),
+                          ColorText(ButtonDiscImage(nButton, kPictureUp).colour))
+                    << "button " << nButton;
+            }
+
+            window.Destroy();
+            EXPECT_TRUE(g_liveBlocks.empty()) << g_liveBlocks.size() << " blocks outlived the window";
+        }
     }
 }
 

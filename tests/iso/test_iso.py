@@ -1,0 +1,206 @@
+"""The disc image as a drive reads it and as an author builds it.
+
+- Start-up order: the launcher's reads, replayed on the built images' own
+  extents, go forward without a jump but the one allowed from the program
+  to the first picture; everything else lies behind them.
+- Same sources, same image: the shipped programs carry the sources' date;
+  a clean build of them in a scratch tree elsewhere, a newly painted art
+  set and a disc folder of other dates and permissions master to the very
+  bytes of the build's image.
+- An author's disc: mastered from relative paths, its programs signed with a
+  throwaway certificate, the signatures verified in the image, the author's
+  own files untouched, the same bytes twice; a damaged disc is refused by
+  its finding and leaves no image.
+
+ZEPH_ISO names another image for the start-up check (an old one, say).
+"""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+import mkiso  # noqa: E402
+
+BUILD = os.environ.get("ZEPH_BUILD", os.path.join(ROOT, "build"))
+HOST = os.path.join(BUILD, "host")
+STARTORDER = os.path.join(HOST, "tools", "startorder")
+BMPCHECK = os.path.join(HOST, "tools", "bmpcheck")
+DISCART = os.path.join(HOST, "tools", "discart")
+EPOCH_FILE = os.path.join(HOST, "source-date-epoch")
+DEMO_DISC = os.path.join(BUILD, "i686", "disc")
+DEMO_ISO = os.path.join(BUILD, "i686", "zephrane-demo.iso")
+PROGRAMS = ["launcher.exe", "setup.exe", "game/zorvex.exe", "game/uninst.exe"]
+
+
+def launcher_reads(iso):
+    """(path, first block, blocks) of each file the launcher reads as it
+    starts, in its order; names matched as Windows matches them."""
+    layout = {path.lower(): extent for path, extent in mkiso.extents(iso).items()}
+    order = ["launcher.exe"] + subprocess.run([STARTORDER], capture_output=True, text=True,
+                                              check=True).stdout.split()
+    return [(path, layout[path][0], -(-layout[path][1] // 2048)) for path in order]
+
+
+def pe_time_stamp(path):
+    with open(path, "rb") as f:
+        data = f.read(4096)
+    header = struct.unpack_from("<I", data, 0x3C)[0]
+    return struct.unpack_from("<I", data, header + 8)[0]
+
+
+def read_file(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def run(args, **kwargs):
+    return subprocess.run(args, capture_output=True, text=True, stdin=subprocess.DEVNULL, **kwargs)
+
+
+def check_startup_order(case, iso):
+    """At most one jump, forward from the program to the first picture."""
+    reads = launcher_reads(iso)
+    case.assertEqual(len(reads), 92)
+    jumps = []
+    head = None
+    for index, (path, start, count) in enumerate(reads):
+        if head is not None and start != head:
+            jumps.append((index, path, head, start))
+        head = start + count
+    allowed = [j for j in jumps if j[0] == 1 and j[3] > j[2]]
+    case.assertEqual(jumps, allowed, "reads that do not follow the one before (index, file, "
+                     "block where the head was, block read): %d of 91" % len(jumps))
+    # Everything else lies behind the start-up reads.
+    started = {path for path, _, _ in reads}
+    for path, (start, _) in mkiso.extents(iso).items():
+        if path.lower() not in started:
+            case.assertGreaterEqual(start, head, path)
+
+
+class StartupOrder(unittest.TestCase):
+    def test_both_trees_images_are_read_in_one_forward_sweep(self):
+        isos = [os.environ["ZEPH_ISO"]] if os.environ.get("ZEPH_ISO") else [
+            os.path.join(BUILD, tree, "zephrane-demo.iso") for tree in ("i686", "x86_64")]
+        for iso in isos:
+            with self.subTest(iso=iso):
+                check_startup_order(self, iso)
+
+
+class SameSourcesSameImage(unittest.TestCase):
+    def test_a_clean_build_elsewhere_gives_the_same_image(self):
+        epoch = int(read_file(EPOCH_FILE))
+        if "SOURCE_DATE_EPOCH" not in os.environ:
+            commit = run(["git", "-C", ROOT, "log", "-1", "--format=%ct"]).stdout.strip()
+            if commit:
+                self.assertEqual(epoch, int(commit), "the build is older than the last commit")
+        for program in PROGRAMS:
+            self.assertEqual(pe_time_stamp(os.path.join(DEMO_DISC, program)), epoch, program)
+
+        with tempfile.TemporaryDirectory(prefix="zeph-same-") as scratch:
+            # The art painted anew, the shipped programs built from clean in
+            # a tree of another path, at another time.
+            host = os.path.join(scratch, "host")
+            os.makedirs(host)
+            shutil.copy(EPOCH_FILE, host)
+            self.assertEqual(run([DISCART, os.path.join(host, "disc-art")]).returncode, 0)
+            tree = os.path.join(scratch, "i686")
+            configure = run(["cmake", "-G", "Ninja", "-S", ROOT, "-B", tree,
+                             "-DCMAKE_BUILD_TYPE=Release",
+                             "-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake",
+                             "-DZEPH_THREADS=win32", "-DZEPH_HOST_DIR=" + host], cwd=ROOT)
+            self.assertEqual(configure.returncode, 0, configure.stderr)
+            env = dict(os.environ)
+            env.pop("SOURCE_DATE_EPOCH", None)
+            built = run(["cmake", "--build", tree, "--target", "disc", "-j", "2"], env=env)
+            self.assertEqual(built.returncode, 0, built.stdout[-3000:])
+            disc = os.path.join(tree, "disc")
+            for program in PROGRAMS:
+                self.assertEqual(read_file(os.path.join(disc, program)),
+                                 read_file(os.path.join(DEMO_DISC, program)), program)
+
+            # Other dates, permissions and inode numbers than the build's.
+            for number, relative in enumerate(mkiso.disc_files(disc)):
+                path = os.path.join(disc, relative)
+                os.chmod(path, 0o600 if number % 2 else 0o755)
+                os.utime(path, (1000000000 + number, 1000000000 + number))
+            iso = os.path.join(scratch, "again.iso")
+            mastered = run([sys.executable, os.path.join(ROOT, "tools", "mkiso.py"),
+                            "--startorder", STARTORDER, "--bmpcheck", BMPCHECK, disc, iso],
+                           env=dict(os.environ, SOURCE_DATE_EPOCH=str(epoch)))
+            self.assertEqual(mastered.returncode, 0, mastered.stderr)
+            self.assertTrue(read_file(iso) == read_file(DEMO_ISO),
+                            "the image of a clean build differs from the build's")
+
+
+class AuthorImage(unittest.TestCase):
+    def setUp(self):
+        self.work = tempfile.mkdtemp(prefix="zeph-author-")
+        self.addCleanup(shutil.rmtree, self.work)
+        made = run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "30",
+                    "-subj", "/CN=Throwaway Disc Author", "-addext", "extendedKeyUsage=codeSigning",
+                    "-keyout", "key.pem", "-out", "cert.pem"], cwd=self.work)
+        self.assertEqual(made.returncode, 0, made.stderr)
+        # The author's folder names its pictures in other cases than the
+        # launcher asks for; Windows finds them all the same.
+        self.disc = os.path.join(self.work, "my disc")
+        shutil.copytree(DEMO_DISC, self.disc)
+        os.rename(os.path.join(self.disc, "bitmaps"), os.path.join(self.disc, "Bitmaps"))
+        os.rename(os.path.join(self.disc, "Bitmaps", "fire01.bmp"),
+                  os.path.join(self.disc, "Bitmaps", "FIRE01.BMP"))
+
+    def master(self, iso, *signing):
+        return run([sys.executable, os.path.join(ROOT, "tools", "mkiso.py"), "--startorder",
+                    STARTORDER, "--bmpcheck", BMPCHECK] + list(signing) + ["my disc", iso],
+                   cwd=self.work)
+
+    def test_a_signed_image_from_relative_paths(self):
+        signing = ["--sign-cert", "cert.pem", "--sign-key", "key.pem"]
+        first = self.master("out/first.iso", *signing)
+        self.assertEqual(first.returncode, 0, first.stderr)
+        self.assertIn("signed and verified in the image", first.stdout)
+        iso = os.path.join(self.work, "out", "first.iso")
+        check_startup_order(self, iso)
+
+        copy = os.path.join(self.work, "read")
+        self.assertEqual(run(["xorriso", "-osirrox", "on", "-indev", iso, "-extract", "/", copy])
+                         .returncode, 0)
+        for program in PROGRAMS:
+            verified = run(["osslsigncode", "verify", "-CAfile", "cert.pem",
+                            "-in", os.path.join(copy, program)], cwd=self.work)
+            self.assertEqual(verified.returncode, 0, program + ": " + verified.stdout[-500:])
+            # The author's own program is left unsigned.
+            self.assertEqual(read_file(os.path.join(self.disc, program)),
+                             read_file(os.path.join(DEMO_DISC, program)))
+
+        second = self.master("out/second.iso", *signing)
+        self.assertEqual(second.returncode, 0, second.stderr)
+        self.assertTrue(read_file(iso) == read_file(os.path.join(self.work, "out", "second.iso")),
+                        "the same folder signed and mastered twice gave two images")
+
+    def test_a_damaged_disc_is_refused_by_its_finding(self):
+        background = os.path.join(self.disc, "Bitmaps", "8bg1.bmp")
+        with open(background, "r+b") as f:
+            f.truncate(1000)
+        refused = self.master("bad.iso")
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn("bmpcheck on the image's pictures:", refused.stderr)
+        self.assertIn("8bg1.bmp is shorter than its header says", refused.stderr)
+        self.assertIn("no image written", refused.stderr)
+        self.assertFalse({"bad.iso", "bad.iso.part"} & set(os.listdir(self.work)))
+
+        shutil.copy(os.path.join(DEMO_DISC, "bitmaps", "8bg1.bmp"), background)
+        with open(os.path.join(self.disc, "autorun.inf"), "w", newline="\r\n") as f:
+            f.write("[autorun]\nopen=start.exe\nlabel=My Disc\n")
+        refused = self.master("bad.iso")
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn("autorun.inf opens start.exe, which is not on the disc", refused.stderr)
+        self.assertFalse(os.path.exists(os.path.join(self.work, "bad.iso")))
+
+
+if __name__ == "__main__":
+    unittest.main()
