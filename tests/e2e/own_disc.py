@@ -6,19 +6,26 @@ relative to it. The folder's launcher, under Wine, opens a window with the
 new title and icon, draws the new art exactly, offers PLAY when the new
 game's values are in the registry and not for the demo's, and opens the new
 addresses; `make run DISC=folder INSTALLED=1` shows it installed and leaves
-the registry as it found it.
+the registry as it found it. `make iso`, with a throwaway certificate, gives
+the folder's image: signed, its signatures verified, laid out in the
+launcher's start-up order, labelled for the disc, and the same bytes when
+made twice.
 
 The disc is made once, by the first case that needs it; each further check
 of the disc (its image, say) is one more case in the list at the end."""
 
 import os
 import subprocess
+import sys
 
 from e2elib import (APP_PATHS_KEY, EMPTY, ROOT, TITLE, UNINSTALL_KEY, WEB_BUTTONS, Failure,
                     Launcher, run_cases, wait_until)
 from make_run import disc_icon, window_icon
 from picture import PICTURE, composed, differences
 from e2elib import BIG_FLAME, SMALL_FLAME
+
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+import mkiso  # noqa: E402
 
 NEW_TITLE = "Stormhaven Launcher"
 GAME = "keelrun.exe"
@@ -203,6 +210,38 @@ def make_run_installed(s):
             raise Failure("make run left %s\\%s behind" % (key, value))
 
 
+def its_image(s):
+    own = own_disc(s)
+    home = own["home"]
+    s.x(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+         "-subj", "/CN=Brightwater Games", "-addext", "extendedKeyUsage=codeSigning",
+         "-keyout", os.path.join(home, "author.key"), "-out", os.path.join(home, "author.crt")])
+    images = []
+    for name in ("first.iso", "second.iso"):
+        output = make(s, home, "iso", "DISC=disc", "ISO=" + name, "SIGN_CERT=author.crt",
+                      "SIGN_KEY=author.key")
+        if "signed and verified in the image" not in output:
+            raise Failure("make iso did not sign:\n%s" % output)
+        with open(os.path.join(home, name), "rb") as f:
+            images.append(f.read())
+    if images[0] != images[1]:
+        raise Failure("the same disc folder made two different images")
+    iso = os.path.join(home, "first.iso")
+    startorder = os.path.join(s.build, "host", "tools", "startorder")
+    order = mkiso.startup_order(own["disc"], "launcher.exe", startorder)
+    problems = mkiso.order_problems(mkiso.extents(iso), order)
+    if len(order) != 92 or problems:
+        raise Failure("the image's start-up reads: %d files, %s" % (len(order), problems))
+    if b"STORMHAVEN_TRIAL" not in images[0][16 * 2048:17 * 2048]:
+        raise Failure("the image is not labelled STORMHAVEN_TRIAL")
+    read = os.path.join(home, "read")
+    s.x(["xorriso", "-osirrox", "on", "-indev", iso, "-extract", "/", read])
+    for program in ("launcher.exe", "setup.exe", "game/" + GAME):
+        error = mkiso.verify(os.path.join(read, program), os.path.join(home, "author.crt"))
+        if error:
+            raise Failure("%s in the image: %s" % (program, error))
+
+
 if __name__ == "__main__":
     run_cases([new_window_new_art_new_icon, play_for_its_own_game_only, its_own_addresses,
-               make_run_installed])
+               make_run_installed, its_image])
