@@ -147,11 +147,13 @@ def whole_demo(s):
         raise Failure("the probe saw %d starts, expected 3" % len(s.probe_records()))
 
 
-def readme_without_wordpad(s, folder=None, wanted=None):
+def readme_without_wordpad(s, folder=None, wanted=None, text_entry=False):
     """READ ME with no WordPad at the place the launcher names: the read-me
-    of the launcher's folder appears in a window of its own, and the launcher
-    stays. The folder (the disc folder unless given) is the Unix folder the
-    launcher starts in, wanted the read-me's path as Windows names it."""
+    of the launcher's folder appears in a window of its own, the Windows
+    folder's Notepad's, and the launcher stays. The folder (the disc folder
+    unless given) is the Unix folder the launcher starts in, wanted the
+    read-me's path as Windows names it. Unless text_entry says the case has
+    made one, the prefix has no entry for text files."""
     folder = folder or s.disc
     wanted = wanted or s.unix_to_windows(folder) + r"\readme.txt"
     wordpad = s.windows_to_unix(WORDPAD)
@@ -159,7 +161,8 @@ def readme_without_wordpad(s, folder=None, wanted=None):
     os.rename(wordpad, away)
     shown = []
     try:
-        if "HKEY_CLASSES_ROOT" in s.wine([s.reg, "query", r"HKCR\.txt"], check=False):
+        if not text_entry and "HKEY_CLASSES_ROOT" in s.wine([s.reg, "query", r"HKCR\.txt"],
+                                                           check=False):
             raise Failure("the test prefix has a program for text files")
         s.move(EMPTY)
         launcher = Launcher(s, folder=folder).start()
@@ -175,6 +178,8 @@ def readme_without_wordpad(s, folder=None, wanted=None):
             cmdline = f.read().replace(b"\0", b" ").decode(errors="replace")
         if wanted.lower() not in cmdline.lower():
             raise Failure("the window shows %s, not %s" % (cmdline, wanted))
+        if "\\windows\\notepad.exe" not in cmdline.lower():
+            raise Failure("the read-me is shown by %s, not the Windows folder's Notepad" % cmdline)
         # Notepad's window lies over the flames, which settle() watches; a
         # close request would end the launcher within its next idle moment.
         time.sleep(1)

@@ -4,10 +4,9 @@ and there is no WordPad at the place the launcher names. The read-me appears
 in the Windows folder's Notepad all the same, and the launcher stays."""
 
 import os
-import signal
 
-from demo_flow import README_PLACE, click_on
-from e2elib import EMPTY, WORDPAD, Failure, Launcher, run_cases, wait_until
+from demo_flow import readme_without_wordpad
+from e2elib import Failure, run_cases
 
 TEXT_CLASS = "ZephraneE2e.GoneEditor"
 GONE_EDITOR = r"C:\Program Files\Gone Editor\gone.exe"
@@ -24,39 +23,7 @@ def readme_with_a_stale_text_entry(s):
                   '[HKEY_CLASSES_ROOT\\%s\\shell\\open\\command]' % TEXT_CLASS,
                   '@="\\"%s\\" \\"%%1\\""' % GONE_EDITOR.replace("\\", "\\\\")])
 
-    wordpad = s.windows_to_unix(WORDPAD)
-    away = wordpad + ".away"
-    os.rename(wordpad, away)
-    shown = []
-    try:
-        s.move(EMPTY)
-        launcher = Launcher(s).start()
-        click_on(s, launcher, 4, README_PLACE)
-
-        def readme_window():
-            found = s.x(["xdotool", "search", "--onlyvisible", "--name", "readme"], check=False)
-            shown[:] = found.decode().split()
-            return shown
-        wait_until(readme_window, "a window showing the read-me", timeout=20)
-        pid = int(s.x(["xdotool", "getwindowpid", shown[0]]).decode())
-        with open("/proc/%d/cmdline" % pid, "rb") as f:
-            cmdline = f.read().replace(b"\0", b" ").decode(errors="replace")
-        wanted = s.unix_to_windows(s.disc) + r"\readme.txt"
-        if wanted.lower() not in cmdline.lower():
-            raise Failure("the window shows %s, not %s" % (cmdline, wanted))
-        if "\\windows\\notepad.exe" not in cmdline.lower():
-            raise Failure("the read-me is shown by %s, not the Windows folder's Notepad" % cmdline)
-        if s.probe_records():
-            raise Failure("something in place of WordPad was started: %s" % s.probe_records())
-        if not launcher.alive() or not s.windows(pid=launcher.proc.pid):
-            raise Failure("read-me closed the launcher")
-    finally:
-        for window in shown:
-            try:
-                os.kill(int(s.x(["xdotool", "getwindowpid", window]).decode()), signal.SIGKILL)
-            except (Failure, ValueError, OSError):
-                pass
-        os.rename(away, wordpad)
+    readme_without_wordpad(s, text_entry=True)
 
 
 if __name__ == "__main__":
