@@ -216,6 +216,8 @@ def its_image(s):
     s.x(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
          "-subj", "/CN=Brightwater Games", "-addext", "extendedKeyUsage=codeSigning",
          "-keyout", os.path.join(home, "author.key"), "-out", os.path.join(home, "author.crt")])
+    with open(os.path.join(own["disc"], "launcher.exe"), "rb") as f:
+        unsigned = f.read()
     images = []
     for name in ("first.iso", "second.iso"):
         output = make(s, home, "iso", "DISC=disc", "ISO=" + name, "SIGN_CERT=author.crt",
@@ -226,6 +228,9 @@ def its_image(s):
             images.append(f.read())
     if images[0] != images[1]:
         raise Failure("the same disc folder made two different images")
+    with open(os.path.join(own["disc"], "launcher.exe"), "rb") as f:
+        if f.read() != unsigned:
+            raise Failure("make iso signed the author's own launcher.exe, not a copy")
     iso = os.path.join(home, "first.iso")
     startorder = os.path.join(s.build, "host", "tools", "startorder")
     order = mkiso.startup_order(own["disc"], "launcher.exe", startorder)

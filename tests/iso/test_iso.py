@@ -7,10 +7,9 @@
   a clean build of them in a scratch tree elsewhere, a newly painted art
   set and a disc folder of other dates and permissions master to the very
   bytes of the build's image.
-- An author's disc: mastered from relative paths, its programs signed with a
-  throwaway certificate, the signatures verified in the image, the author's
-  own files untouched, the same bytes twice; a damaged disc is refused by
-  its finding and leaves no image.
+- An author's disc: mastered from relative paths, its pictures found
+  whatever the case of their names; a damaged disc is refused by its
+  finding and leaves no image.
 
 ZEPH_ISO names another image for the start-up check (an old one, say).
 """
@@ -141,10 +140,6 @@ class AuthorImage(unittest.TestCase):
     def setUp(self):
         self.work = tempfile.mkdtemp(prefix="zeph-author-")
         self.addCleanup(shutil.rmtree, self.work)
-        made = run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "30",
-                    "-subj", "/CN=Throwaway Disc Author", "-addext", "extendedKeyUsage=codeSigning",
-                    "-keyout", "key.pem", "-out", "cert.pem"], cwd=self.work)
-        self.assertEqual(made.returncode, 0, made.stderr)
         # The author's folder names its pictures in other cases than the
         # launcher asks for; Windows finds them all the same.
         self.disc = os.path.join(self.work, "my disc")
@@ -153,34 +148,16 @@ class AuthorImage(unittest.TestCase):
         os.rename(os.path.join(self.disc, "Bitmaps", "fire01.bmp"),
                   os.path.join(self.disc, "Bitmaps", "FIRE01.BMP"))
 
-    def master(self, iso, *signing):
+    def master(self, iso):
         return run([sys.executable, os.path.join(ROOT, "tools", "mkiso.py"), "--startorder",
-                    STARTORDER, "--bmpcheck", BMPCHECK] + list(signing) + ["my disc", iso],
-                   cwd=self.work)
+                    STARTORDER, "--bmpcheck", BMPCHECK, "my disc", iso], cwd=self.work)
 
-    def test_a_signed_image_from_relative_paths(self):
-        signing = ["--sign-cert", "cert.pem", "--sign-key", "key.pem"]
-        first = self.master("out/first.iso", *signing)
-        self.assertEqual(first.returncode, 0, first.stderr)
-        self.assertIn("signed and verified in the image", first.stdout)
-        iso = os.path.join(self.work, "out", "first.iso")
-        check_startup_order(self, iso)
-
-        copy = os.path.join(self.work, "read")
-        self.assertEqual(run(["xorriso", "-osirrox", "on", "-indev", iso, "-extract", "/", copy])
-                         .returncode, 0)
-        for program in PROGRAMS:
-            verified = run(["osslsigncode", "verify", "-CAfile", "cert.pem",
-                            "-in", os.path.join(copy, program)], cwd=self.work)
-            self.assertEqual(verified.returncode, 0, program + ": " + verified.stdout[-500:])
-            # The author's own program is left unsigned.
-            self.assertEqual(read_file(os.path.join(self.disc, program)),
-                             read_file(os.path.join(DEMO_DISC, program)))
-
-        second = self.master("out/second.iso", *signing)
-        self.assertEqual(second.returncode, 0, second.stderr)
-        self.assertTrue(read_file(iso) == read_file(os.path.join(self.work, "out", "second.iso")),
-                        "the same folder signed and mastered twice gave two images")
+    def test_names_in_other_cases_from_relative_paths(self):
+        # Signing, and the same bytes twice, are shown on an author's own
+        # disc made with the make command (e2e.own_disc).
+        made = self.master("out/first.iso")
+        self.assertEqual(made.returncode, 0, made.stderr)
+        check_startup_order(self, os.path.join(self.work, "out", "first.iso"))
 
     def test_a_damaged_disc_is_refused_by_its_finding(self):
         background = os.path.join(self.disc, "Bitmaps", "8bg1.bmp")
