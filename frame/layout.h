@@ -2,7 +2,9 @@
 // image file fills each slot, and which button lies under a point.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 // A button's id, 1 to 12, or 0 for no button.
 typedef int LauncherButton;
@@ -119,8 +121,10 @@ namespace layout_detail {
 // Appends text to a slot's name; names are short constants that always fit.
 inline void AppendName(ImageSlot& slot, int& length, const char* text)
 {
-    while (*text != '\0' && length < int(sizeof slot.name) - 1)
-        slot.name[length++] = *text++;
+    const size_t room = sizeof slot.name - 1 - size_t(length);
+    const size_t count = std::min(std::strlen(text), room);
+    std::memcpy(slot.name + length, text, count);
+    length += int(count);
     slot.name[length] = '\0';
 }
 
