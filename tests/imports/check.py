@@ -8,7 +8,13 @@ it:
   came later than the oldest system of the program's processor;
 - a subsystem version that system does not accept.
 
+With --beside, it reads every program and library of every Windows tree of a
+build folder instead, the tests' own included, and names each library one of
+them imports that is neither Windows' own nor put beside it by the build:
+such a program does not start anywhere else.
+
     check.py OBJDUMP DISC_FOLDER i686|x86_64
+    check.py OBJDUMP --beside BUILD_FOLDER
 """
 
 import os
@@ -21,6 +27,10 @@ import sys
 # program's own imports are looked at.
 KNOWN = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
          "ole32.dll", "msvcrt.dll"}
+
+# Further libraries of Windows' own that the tests' programs import; every
+# Windows they run on has them.
+SYSTEM = KNOWN | {"winmm.dll", "psapi.dll"}
 
 # What each processor's oldest Windows has: the 32-bit programs start on
 # Windows 95; the 64-bit build, which only the tests run, on the first 64-bit
@@ -100,6 +110,49 @@ def findings(objdump, disc, processor, floor):
     return found, programs
 
 
+def windows_trees(build):
+    """The trees of a build folder that a MinGW toolchain configured."""
+    for name in sorted(os.listdir(build)):
+        try:
+            with open(os.path.join(build, name, "configured-with")) as f:
+                if "cmake/mingw-" in f.read():
+                    yield os.path.join(build, name)
+        except OSError:
+            continue
+
+
+def missing_libraries(objdump, build):
+    """Each import of a library that is neither Windows' own nor beside the
+    program or library that imports it, and how many were read."""
+    found, count = [], 0
+    for tree in windows_trees(build):
+        for folder, dirs, names in os.walk(tree):
+            # CMake's own probes of the compiler.
+            dirs[:] = sorted(d for d in dirs if d != "CMakeFiles")
+            beside = {name.lower() for name in names}
+            for name in sorted(n for n in names if n.lower().endswith((".exe", ".dll"))):
+                path = os.path.join(folder, name)
+                count += 1
+                for library, function in read_program(objdump, path)[1]:
+                    if function is None and library not in SYSTEM and library not in beside:
+                        found.append("%s: imports %s, which is neither Windows' own nor beside it"
+                                     % (os.path.relpath(path, build), library))
+    return found, count
+
+
+def main_beside(objdump, build):
+    found, count = missing_libraries(objdump, build)
+    if not count:
+        found = ["no Windows programs in the trees of %s" % build]
+    for line in found:
+        print(line)
+    if found:
+        return 1
+    print("the %d programs and libraries of the Windows trees find every library they import"
+          % count)
+    return 0
+
+
 def main(objdump, disc, processor):
     found, programs = findings(objdump, disc, processor, read_floor(FLOOR_LIST))
     for line in found:
@@ -112,4 +165,6 @@ def main(objdump, disc, processor):
 
 
 if __name__ == "__main__":
+    if sys.argv[2] == "--beside":
+        sys.exit(main_beside(sys.argv[1], sys.argv[3]))
     sys.exit(main(*sys.argv[1:4]))
