@@ -70,7 +70,8 @@ def play(s, launcher, folder):
         raise Failure("the game that runs is %s, not the installed one" % sorted(mapped))
     point_at(s, game)
     s.key("Escape")
-    wait_until(lambda: not s.windows(GAME_TITLE), "the game to end on Escape")
+    # Its program file is in use until the process has gone, window and all.
+    wait_until(lambda: not os.path.exists("/proc/%s" % pid), "the game to end on Escape")
 
 
 def uninstall(s, launcher, folder):

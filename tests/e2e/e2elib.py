@@ -326,7 +326,8 @@ class Session:
         self.undo.append(restore)
 
     def probe_records(self):
-        """The probe's lines: dicts of module, command line, directory."""
+        """The probe's lines: dicts of module, command line, directory, error
+        mode, start-up flags and Windows process id."""
         try:
             with open(self.probe_log, encoding="latin-1") as f:
                 lines = f.read().splitlines()
@@ -335,14 +336,21 @@ class Session:
         records = []
         for line in lines:
             fields = line.split("\t")
-            if len(fields) == 5:
+            if len(fields) == 6:
                 records.append({"module": fields[0], "cmdline": fields[1], "cwd": fields[2],
-                                "errormode": fields[3], "flags": fields[4]})
+                                "errormode": fields[3], "flags": fields[4], "pid": fields[5]})
         return records
 
     def wait_records(self, count, what, timeout=15):
-        return wait_until(lambda: len(self.probe_records()) >= count and self.probe_records(),
-                          what, timeout)
+        """The probe's records once count probes have written and ended: one
+        on its way out still holds its program file and its folder."""
+        records = wait_until(lambda: len(self.probe_records()) >= count and self.probe_records(),
+                             what, timeout)
+        try:
+            self.wine([self.wintool, "wait"] + [r["pid"] for r in records])
+        except Failure:
+            raise Failure("%s: the probe did not end" % what)
+        return records
 
     # -- the screen ----------------------------------------------------------
 

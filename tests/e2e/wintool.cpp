@@ -14,6 +14,8 @@
 //                            program that meets the same input as the
 //                            launcher, to tell the system's own doings from
 //                            the launcher's
+//   wintool wait PID...      waits for each of those processes to end; exit 1
+//                            if one still runs after ten seconds
 #include <windows.h>
 
 #include <cstdio>
@@ -104,6 +106,20 @@ int Minimize(const char* pszTitle)
     return IsIconic(hWnd) ? 0 : 1;
 }
 
+int Wait(int nCount, char** ppszIds)
+{
+    for (int i = 0; i < nCount; ++i) {
+        HANDLE hProcess = OpenProcess(SYNCHRONIZE, FALSE, std::strtoul(ppszIds[i], nullptr, 10));
+        if (hProcess == nullptr)
+            continue;  // ended, and gone with its last handle
+        const DWORD dwWait = WaitForSingleObject(hProcess, 10000);
+        CloseHandle(hProcess);
+        if (dwWait != WAIT_OBJECT_0)
+            return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -120,6 +136,9 @@ int main(int argc, char** argv)
     if (argc == 6 && std::strcmp(argv[1], "frame") == 0)
         return Show(kFrameTitle, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, std::atoi(argv[2]),
                     std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
-    std::fprintf(stderr, "usage: wintool state|minimize TITLE | drive ROOT | cover|frame L T R B\n");
+    if (argc >= 3 && std::strcmp(argv[1], "wait") == 0)
+        return Wait(argc - 2, argv + 2);
+    std::fprintf(stderr, "usage: wintool state|minimize TITLE | drive ROOT | cover|frame L T R B"
+                         " | wait PID...\n");
     return 2;
 }

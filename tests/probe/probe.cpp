@@ -1,8 +1,11 @@
 // Stands in for a program the launcher starts (setup, the game, WordPad, the
 // uninstaller, a web browser): appends one line to the file named by
 // ZEPH_PROBE_LOG, tab-separated, and ends:
-//   module path, command line, current directory, error mode, start-up flags
-// ZEPH_PROBE_LOG must be an absolute path: the probe may start anywhere.
+//   module path, command line, current directory, error mode, start-up flags,
+//   process id
+// ZEPH_PROBE_LOG must be an absolute path: the probe may start anywhere. The
+// process id lets a test wait for the probe to end before it removes the
+// probe's program file or folder, which are in use until then.
 #include <windows.h>
 
 #include <cstdio>
@@ -27,8 +30,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (hLog == INVALID_HANDLE_VALUE)
         return 3;
     static char szLine[40000];
-    const int cch = std::snprintf(szLine, sizeof szLine, "%s\t%s\t%s\t%u\t%lu\n", szModule,
-                                  GetCommandLineA(), szDirectory, uErrorMode, si.dwFlags);
+    const int cch = std::snprintf(szLine, sizeof szLine, "%s\t%s\t%s\t%u\t%lu\t%lu\n",
+                                  szModule, GetCommandLineA(), szDirectory, uErrorMode, si.dwFlags,
+                                  GetCurrentProcessId());
     DWORD cbWritten;
     WriteFile(hLog, szLine, cch > 0 ? static_cast<DWORD>(cch) : 0, &cbWritten, nullptr);
     CloseHandle(hLog);

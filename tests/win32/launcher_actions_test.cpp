@@ -31,16 +31,9 @@ public:
     CWordPad& operator=(const CWordPad&) = delete;
     ~CWordPad()
     {
-        Remove();
+        DeleteFileA(kWordPad);
         if (m_bMadeFolder)
             RemoveDirectoryA(kWordPadFolder);
-    }
-    void Remove()
-    {
-        // A probe that has just written may still be on its way out.
-        PumpUntil([] {
-            return DeleteFileA(kWordPad) || GetFileAttributesA(kWordPad) == INVALID_FILE_ATTRIBUTES;
-        }, 5000);
     }
 
 private:
@@ -616,11 +609,7 @@ public:
     explicit CProbeAt(std::string path) : m_path(std::move(path)) { CopyProbeTo(m_path); }
     CProbeAt(const CProbeAt&) = delete;
     CProbeAt& operator=(const CProbeAt&) = delete;
-    ~CProbeAt()
-    {
-        // A probe that has just written may still be on its way out.
-        PumpUntil([&] { return DeleteFileA(m_path.c_str()) != FALSE; }, 5000);
-    }
+    ~CProbeAt() { DeleteFileA(m_path.c_str()); }
 
 private:
     std::string m_path;
@@ -783,6 +772,16 @@ HWND NewNotepad(const std::vector<HWND>& before)
     return nullptr;
 }
 
+// Closes a Notepad window and waits for its program to end: it runs in the
+// test's folder.
+void CloseNotepad(HWND hNotepad)
+{
+    DWORD dwProcessId = 0;
+    GetWindowThreadProcessId(hNotepad, &dwProcessId);
+    PostMessageA(hNotepad, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return ProcessEnded(dwProcessId); })) << "Notepad did not end";
+}
+
 // The read-me comes up in a Notepad window of its own, which is then closed.
 void ExpectReadmeInNotepad(const std::vector<HWND>& before)
 {
@@ -792,8 +791,7 @@ void ExpectReadmeInNotepad(const std::vector<HWND>& before)
     // The title follows once the file is read.
     EXPECT_TRUE(PumpUntil([&] { return WindowTitle(hNotepad).find("readme") != std::string::npos; }))
         << WindowTitle(hNotepad);
-    PostMessageA(hNotepad, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hNotepad); }));
+    CloseNotepad(hNotepad);
 }
 
 // No Notepad window comes, in a time in which one does when started. One
@@ -803,10 +801,8 @@ void ExpectNoNotepad(const std::vector<HWND>& before)
     HWND hNotepad = nullptr;
     EXPECT_FALSE(PumpUntil([&] { return (hNotepad = NewNotepad(before)) != nullptr; }, 3000))
         << "a Notepad window opened: " << WindowTitle(hNotepad);
-    if (hNotepad != nullptr) {
-        PostMessageA(hNotepad, WM_CLOSE, 0, 0);
-        PumpUntil([&] { return !IsWindow(hNotepad); });
-    }
+    if (hNotepad != nullptr)
+        CloseNotepad(hNotepad);
 }
 
 bool StartsNotepad(const CStartCall& call)

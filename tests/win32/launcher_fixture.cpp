@@ -359,17 +359,33 @@ std::vector<CProbeRecord> CProbeLog::Records() const
         for (size_t nTab; (nTab = line.find('\t', nField)) != std::string::npos; nField = nTab + 1)
             fields.push_back(line.substr(nField, nTab - nField));
         fields.push_back(line.substr(nField));
-        if (fields.size() != 5)
+        if (fields.size() != 6)
             continue;  // a line still being written
         records.push_back(CProbeRecord{fields[0], fields[1], fields[2],
-                                       unsigned(std::stoul(fields[3])), std::stoul(fields[4])});
+                                       unsigned(std::stoul(fields[3])), std::stoul(fields[4]),
+                                       DWORD(std::stoul(fields[5]))});
     }
     return records;
 }
 
 bool CProbeLog::WaitForRecords(size_t n, DWORD dwTimeoutMs) const
 {
-    return PumpUntil([&] { return Records().size() >= n; }, dwTimeoutMs);
+    return PumpUntil([&] {
+        const std::vector<CProbeRecord> records = Records();
+        return records.size() >= n &&
+               std::all_of(records.begin(), records.end(),
+                           [](const CProbeRecord& record) { return ProcessEnded(record.dwProcessId); });
+    }, dwTimeoutMs);
+}
+
+bool ProcessEnded(DWORD dwProcessId)
+{
+    HANDLE hProcess = OpenProcess(SYNCHRONIZE, FALSE, dwProcessId);
+    if (hProcess == nullptr)
+        return true;
+    const bool bEnded = WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0;
+    CloseHandle(hProcess);
+    return bEnded;
 }
 
 std::string CurrentDirectory()

@@ -152,7 +152,12 @@ struct CProbeRecord {
     std::string module, commandLine, directory;
     unsigned uErrorMode;
     unsigned long ulStartupFlags;
+    DWORD dwProcessId;
 };
+
+// Whether a process has ended, or was never there: its program file and
+// folder are in use until it has.
+bool ProcessEnded(DWORD dwProcessId);
 
 // The file that every probe started from this process appends its line to.
 class CProbeLog {
@@ -163,7 +168,8 @@ public:
     ~CProbeLog();
 
     std::vector<CProbeRecord> Records() const;
-    // Waits until at least n probes have written; false at the deadline.
+    // Waits until at least n probes have written and ended, so that what
+    // they ran from can be removed; false at the deadline.
     bool WaitForRecords(size_t n, DWORD dwTimeoutMs = 15000) const;
 
 private:

@@ -207,8 +207,11 @@ struct CLauncherProcess {
     {
         if (pi.hProcess == nullptr)
             return;
-        if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0)
+        // Ended before the test's folder goes, which it runs in.
+        if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) {
             TerminateProcess(pi.hProcess, 99);
+            WaitForSingleObject(pi.hProcess, 10000);
+        }
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }

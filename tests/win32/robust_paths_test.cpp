@@ -2,19 +2,14 @@
 // read-me names the file of exactly that directory, and install starts the
 // program there or shows the box the failed start calls for. The probe
 // stands in for WordPad and for setup and records how it was started.
-#include "app/launcher_app.h"
-#include "app/paths.h"
-#include "frame/mainframe.h"
+#include "tests/win32/launcher_fixture.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,20 +17,6 @@
 namespace {
 
 const char kWordPad[] = "C:\\Program Files\\Accessories\\WORDPAD.EXE";
-const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\zorvex.exe";
-const char kUninstallKey[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zephrane Demo";
-
-// A path of the build tree, as this process sees it.
-std::string FromUnixPath(const char* pszUnix)
-{
-    std::string path = std::string("Z:") + pszUnix;
-    for (char& c : path) {
-        if (c == '/')
-            c = '\\';
-    }
-    return path;
-}
 
 std::string ReadmeLine(const std::string& directory)
 {
@@ -84,85 +65,13 @@ std::string LongDirectory(const std::string& base, size_t nLength, const std::st
     return path;
 }
 
-void RemoveTree(const std::string& path)
+// The probe's records once nCount probes have written and ended, or what
+// there is at the deadline.
+std::vector<CProbeRecord> RecordsOnceEnded(const CProbeLog& log, size_t nCount)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE hFind = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(hFind, &found));
-        FindClose(hFind);
-    }
-    RemoveDirectoryA(path.c_str());
+    log.WaitForRecords(nCount);
+    return log.Records();
 }
-
-// One start of the probe.
-struct CProbeRecord {
-    std::string module, commandLine, directory;
-};
-
-// The probe's log, named in this process's environment so that every program
-// started from here on finds it.
-class CProbeLog {
-public:
-    CProbeLog()
-    {
-        char szTemp[MAX_PATH];
-        GetTempPathA(sizeof szTemp, szTemp);
-        m_path = std::string(szTemp) + "robust-paths-" + std::to_string(GetCurrentProcessId()) +
-                 ".log";
-        DeleteFileA(m_path.c_str());
-        SetEnvironmentVariableA("ZEPH_PROBE_LOG", m_path.c_str());
-    }
-    CProbeLog(const CProbeLog&) = delete;
-    CProbeLog& operator=(const CProbeLog&) = delete;
-    ~CProbeLog()
-    {
-        DeleteFileA(m_path.c_str());
-        SetEnvironmentVariableA("ZEPH_PROBE_LOG", nullptr);
-    }
-
-    std::vector<CProbeRecord> Records() const
-    {
-        std::vector<CProbeRecord> records;
-        std::ifstream log(m_path, std::ios::binary);
-        std::string line;
-        while (std::getline(log, line)) {
-            std::vector<std::string> fields;
-            std::stringstream fieldStream(line);
-            std::string field;
-            while (std::getline(fieldStream, field, '\t'))
-                fields.push_back(field);
-            if (fields.size() == 5)
-                records.push_back(CProbeRecord{fields[0], fields[1], fields[2]});
-        }
-        return records;
-    }
-
-    // The records once there are nCount of them, or what there is after a while.
-    std::vector<CProbeRecord> WaitFor(size_t nCount) const
-    {
-        std::vector<CProbeRecord> records;
-        for (int n = 0; n < 300; ++n) {
-            records = Records();
-            if (records.size() >= nCount)
-                break;
-            Sleep(50);
-        }
-        return records;
-    }
-
-private:
-    std::string m_path;
-};
 
 // The probe at WordPad's fixed place for as long as the object lives; what
 // was there before comes back.
@@ -173,7 +82,7 @@ public:
         m_bMadeFolder = CreateDirectoryA("C:\\Program Files\\Accessories", nullptr) != FALSE;
         m_backup = std::string(kWordPad) + ".robust-backup";
         m_bBackedUp = MoveFileA(kWordPad, m_backup.c_str()) != FALSE;
-        m_bReady = CopyFileA(FromUnixPath(ROBUST_PROBE_EXE).c_str(), kWordPad, FALSE) != FALSE;
+        m_bReady = CopyFileA(ProbePath().c_str(), kWordPad, FALSE) != FALSE;
     }
     CWordPadProbe(const CWordPadProbe&) = delete;
     CWordPadProbe& operator=(const CWordPadProbe&) = delete;
@@ -416,7 +325,7 @@ TEST_F(RobustPaths, ReadmeNamesTheFileOfExactlyThatDirectory)
         SCOPED_TRACE(directory.name);
         ASSERT_TRUE(SetCurrentDirectoryA(directory.path.c_str()));
         frame->OnReadme();
-        const std::vector<CProbeRecord> records = m_log.WaitFor(++nStarts);
+        const std::vector<CProbeRecord> records = RecordsOnceEnded(m_log, ++nStarts);
         ASSERT_EQ(records.size(), nStarts) << "WordPad was not started";
         EXPECT_EQ(records.back().commandLine, ReadmeLine(directory.path));
         EXPECT_EQ(records.back().directory, directory.path) << "no game: WordPad runs here";
@@ -432,7 +341,7 @@ TEST_F(RobustPaths, ReadmeNamesTheFileOfExactlyThatDirectory)
     lstrcpynA(g_szGamePath, game.c_str(), sizeof g_szGamePath);
     ASSERT_TRUE(SetCurrentDirectoryA(from.c_str()));
     frame->OnReadme();
-    const std::vector<CProbeRecord> records = m_log.WaitFor(++nStarts);
+    const std::vector<CProbeRecord> records = RecordsOnceEnded(m_log, ++nStarts);
     ASSERT_EQ(records.size(), nStarts);
     EXPECT_EQ(records.back().commandLine, ReadmeLine(from));
     EXPECT_EQ(records.back().directory, game);
@@ -455,7 +364,7 @@ TEST_F(RobustPaths, InstallStartsSetupOrSaysWhyNot)
             SCOPED_TRACE(std::string(directory.name) + (bWithSetup ? ", setup" : ", no setup"));
             const std::string setup = directory.path + "\\setup.exe";
             if (bWithSetup)
-                ASSERT_TRUE(CopyFileA(FromUnixPath(ROBUST_PROBE_EXE).c_str(), setup.c_str(), FALSE));
+                ASSERT_TRUE(CopyFileA(ProbePath().c_str(), setup.c_str(), FALSE));
             else
                 ASSERT_TRUE(DeleteLongFile(setup));
             ASSERT_TRUE(SetCurrentDirectoryA(directory.path.c_str()));
@@ -471,7 +380,7 @@ TEST_F(RobustPaths, InstallStartsSetupOrSaysWhyNot)
             EXPECT_TRUE(g_bCloseRequested);
             if (dwSystem == ERROR_SUCCESS) {
                 EXPECT_FALSE(bBox) << watch.Text();
-                const std::vector<CProbeRecord> records = m_log.WaitFor(++nStarts);
+                const std::vector<CProbeRecord> records = RecordsOnceEnded(m_log, ++nStarts);
                 ASSERT_EQ(records.size(), nStarts) << "setup was not started";
                 EXPECT_STRCASEEQ(AsRecorded(records.back().module).c_str(), AsRecorded(setup).c_str());
                 EXPECT_EQ(records.back().directory, directory.path);
@@ -488,7 +397,7 @@ TEST_F(RobustPaths, InstallStartsSetupOrSaysWhyNot)
 // spaces, its read-me and install buttons pressed through its window.
 TEST_F(RobustPaths, TheLauncherProgramInLongDirectories)
 {
-    const std::string launcher = FromUnixPath(ROBUST_LAUNCHER_EXE);
+    const std::string launcher = LauncherPath();
     ASSERT_NE(GetFileAttributesA(launcher.c_str()), INVALID_FILE_ATTRIBUTES) << launcher;
     ASSERT_EQ(FindWindowA(nullptr, "Zephrane Launcher"), nullptr) << "a launcher is running";
     size_t nStarts = 0;
@@ -496,7 +405,7 @@ TEST_F(RobustPaths, TheLauncherProgramInLongDirectories)
         const CDirectoryCase& directory = s_cases[nCase];
         SCOPED_TRACE(directory.name);
         const std::string setup = directory.path + "\\setup.exe";
-        ASSERT_TRUE(CopyFileA(FromUnixPath(ROBUST_PROBE_EXE).c_str(), setup.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(ProbePath().c_str(), setup.c_str(), FALSE));
         ASSERT_TRUE(SetCurrentDirectoryA(directory.path.c_str()));
         const DWORD dwSystem = SystemStartsSetup();
         SetCurrentDirectoryA(m_szPrevious);
@@ -527,7 +436,7 @@ TEST_F(RobustPaths, TheLauncherProgramInLongDirectories)
                 PostMessageA(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, lPoint);
                 PostMessageA(hWnd, WM_LBUTTONUP, 0, lPoint);
                 if (pt.y == 330) {
-                    const std::vector<CProbeRecord> records = m_log.WaitFor(++nStarts);
+                    const std::vector<CProbeRecord> records = RecordsOnceEnded(m_log, ++nStarts);
                     ASSERT_EQ(records.size(), nStarts) << "WordPad was not started";
                     EXPECT_EQ(records.back().commandLine, ReadmeLine(directory.path));
                     EXPECT_EQ(records.back().directory, directory.path);
@@ -535,7 +444,7 @@ TEST_F(RobustPaths, TheLauncherProgramInLongDirectories)
             }
             CSetupBoxWatch watch(pi.dwProcessId);
             if (dwSystem == ERROR_SUCCESS) {
-                const std::vector<CProbeRecord> records = m_log.WaitFor(++nStarts);
+                const std::vector<CProbeRecord> records = RecordsOnceEnded(m_log, ++nStarts);
                 ASSERT_EQ(records.size(), nStarts) << "setup was not started";
                 EXPECT_STRCASEEQ(AsRecorded(records.back().module).c_str(), AsRecorded(setup).c_str());
                 EXPECT_EQ(records.back().directory, directory.path);
