@@ -11,10 +11,12 @@ registry), and what they hold is compared through the export instead.
 Some changes to the registry are Wine's own, and two rules tell them from
 the launcher's:
 
-- Every program that opens a window makes Wine's display driver register the
-  display adapter afresh, as an empty key under a new GUID below
-  HKLM\\System\\CurrentControlSet\\Control\\Video. Those key lines are left out;
-  a value anywhere, theirs included, is not.
+- Programs that open windows make Wine's display driver register the display
+  adapter afresh, as empty keys named by a GUID that is new each time:
+  HKLM\\System\\CurrentControlSet\\Control\\Video\\{GUID} and its subkey 0000
+  (Wine 8), the same below ControlSet001 (Wine 10). No control can match
+  them by name, so key lines of that shape are left out, whatever their
+  GUID; a value anywhere, theirs included, is not.
 - A control: before the launcher's session, a bare window program with the
   launcher's class styles meets the same pointer moves and clicks at the same
   places, and whatever the registry gains or loses in its session is the
@@ -26,6 +28,7 @@ the launcher's:
 
 import hashlib
 import os
+import re
 import subprocess
 
 from e2elib import EMPTY, PLACES, ROOT, WEB_BUTTONS, WINDOW_SIZE, wait_until
@@ -33,7 +36,9 @@ from e2elib import EMPTY, PLACES, ROOT, WEB_BUTTONS, WINDOW_SIZE, wait_until
 HARNESS = os.path.join(ROOT, "scripts", "harness.sh")
 
 REGISTRY_SAVES = {"system.reg", "user.reg", "userdef.reg"}
-ADAPTER_KEYS = "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\{"
+ADAPTER_KEY = re.compile(r"\[HKEY_LOCAL_MACHINE\\System\\(CurrentControlSet|ControlSet\d{3})"
+                         r"\\Control\\Video\\\{[0-9a-fA-F]{8}(-[0-9a-fA-F]{4}){3}-[0-9a-fA-F]{12}\}"
+                         r"(\\\d{4})?\]")
 
 
 def tree(root, skip=()):
@@ -89,7 +94,7 @@ def registry_differences(before, after):
     found = []
     for key in before:
         old, new = set(before[key]), set(after[key])
-        new = {line for line in new if line in old or not line.startswith(ADAPTER_KEYS)}
+        new = {line for line in new if line in old or not ADAPTER_KEY.fullmatch(line)}
         found += ["%s gained %s" % (key, line) for line in sorted(new - old)]
         found += ["%s lost %s" % (key, line) for line in sorted(old - new)]
     return found
