@@ -14,6 +14,8 @@ set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
+# The release names a few packages its own way (ZEPH_OS_RELEASE: another
+# system's os-release file, as the tests of set-up give it).
 release=$(. "${ZEPH_OS_RELEASE:-/etc/os-release}" && echo "${VERSION_CODENAME:-}")
 case "$release" in
     bookworm) clang_rt=libclang-rt-14-dev ;;
