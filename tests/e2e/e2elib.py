@@ -154,10 +154,13 @@ class Session:
     def start(self, args, cwd=None):
         """Starts a Windows program, detached from this program's output
         (Wine's services would otherwise keep a test runner waiting on it);
-        end_all ends it."""
-        proc = subprocess.Popen([self.wine_path] + args, cwd=cwd, env=self.env,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, start_new_session=True)
+        what Wine says about it goes to the file proc.said. end_all ends it."""
+        said = os.path.join(self.scratch, "started-%d.log" % len(self.groups))
+        with open(said, "wb") as errors:
+            proc = subprocess.Popen([self.wine_path] + args, cwd=cwd, env=self.env,
+                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                    stderr=errors, start_new_session=True)
+        proc.said = said
         self.groups.append(proc)
         return proc
 
@@ -504,8 +507,12 @@ class Launcher:
             self.window = wait_until(lambda: self.s.windows(pid=self.proc.pid),
                                      "the launcher's window")[0]
         except Failure as e:
-            raise Failure("%s (the process %s)" % (e, "runs" if self.alive() else
-                                                   "ended with %d" % self.proc.returncode))
+            if self.alive():
+                raise Failure("%s (the process runs)" % e)
+            with open(self.proc.said, errors="replace") as f:
+                said = " | ".join(f.read().splitlines()[-5:])
+            raise Failure("%s (the process ended with %d; Wine said: %s)"
+                          % (e, self.proc.returncode, said or "nothing"))
 
     def alive(self):
         return self.proc.poll() is None
