@@ -419,6 +419,60 @@ TEST_F(framework_app, WithoutTheNewerWaitThePlainOneStillWakesForInput)
               g_log);
 }
 
+// The newer wait is asked for no kind of input a system does not know, and
+// for input already in the queue (MWMO_INPUTAVAILABLE) only where the system
+// defines that: Windows 98 and 2000 on, not NT 4.0, which has the wait
+// without it. The flag floor judges each wait against the system named.
+DWORD g_dwVersion;
+DWORD WINAPI AnsweringGetVersion() { return g_dwVersion; }
+
+DWORD WINAPI LoggedWaitEx(DWORD nCount, const HANDLE* pHandles, DWORD dwMs, DWORD dwMask, DWORD dwFlags)
+{
+    char szLine[40];
+    std::snprintf(szLine, sizeof szLine, "wait %04lX %lX", dwMask, dwFlags);
+    Log(szLine);
+    return MsgWaitForMultipleObjectsEx(nCount, pHandles, dwMs, dwMask, dwFlags);
+}
+
+TEST_F(framework_app, TheNewerWaitAsksOnlyWhatTheRunningSystemKnows)
+{
+    const struct {
+        const char* pszSystem;
+        DWORD dwVersion;  // as GetVersion answers there
+        const char* pszWait;
+    } systems[] = {
+        {"Windows 98", 0xC0000A04, "wait 00FF 4"},
+        {"Windows ME", 0xC0005A04, "wait 00FF 4"},
+        {"Windows NT 4.0", 0x05650004, "wait 00FF 0"},
+        {"Windows 2000", 0x08930005, "wait 00FF 4"},
+        {"Windows 10", 0x4A65000A, "wait 00FF 4"},
+    };
+    CWaitExAnswer waitEx(reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&LoggedWaitEx)));
+    CImportPatch version("kernel32.dll", "GetVersion", reinterpret_cast<void*>(&AnsweringGetVersion));
+    ASSERT_TRUE(waitEx.Installed());
+    ASSERT_TRUE(version.Installed());
+    // The first idle call closes the window, which one wait then sees.
+    theApp.m_pfnIdle = [&](LONG lCount) {
+        if (lCount == 0)
+            PostMessageA(m_hMain, WM_CLOSE, 0, 0);
+        return TRUE;
+    };
+    for (const auto& system : systems) {
+        SCOPED_TRACE(system.pszSystem);
+        g_dwVersion = system.dwVersion;
+        g_log.clear();
+        g_anDeleted[0] = 0;
+        if (!IsWindow(m_hMain)) {
+            m_pMain = CreateFrame(0);
+            ASSERT_NE(nullptr, m_pMain);
+            m_hMain = m_pMain->m_hWnd;
+            theApp.m_pMainWnd = m_pMain;
+        }
+        ExpectRunEndsWithTheMainWindow();
+        EXPECT_EQ(std::vector<std::string>{system.pszWait}, g_log);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // The message box
 
