@@ -49,9 +49,11 @@ bool StartCleanup(const std::string& folder)
     if (GetModuleFileNameA(nullptr, szSelf, MAX_PATH) == 0 || !CopyFileA(szSelf, copy.c_str(), FALSE))
         return false;
 
+    // Shared for reading only, which the start of the copy needs: Windows 95
+    // to ME refuse a share mode with FILE_SHARE_DELETE.
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE hCopy = CreateFileA(copy.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit,
-                               OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    HANDLE hCopy = CreateFileA(copy.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, &inherit, OPEN_EXISTING,
+                               FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (hCopy == INVALID_HANDLE_VALUE) {
         DeleteFileA(copy.c_str());
         return false;

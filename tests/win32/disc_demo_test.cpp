@@ -3,6 +3,8 @@
 // game opens its window from its folder and ends on Escape, the uninstaller
 // takes everything away again. Every test leaves the registry and the
 // Program Files folder as it found them and closes what it opened.
+#include "tests/win32/flag_floor.h"
+
 #include <windows.h>
 
 #include <shlobj.h>
@@ -131,8 +133,8 @@ public:
         STARTUPINFOA si = {};
         si.cb = sizeof si;
         std::string commandLine = pszCommandLine ? pszCommandLine : "";
-        m_bStarted = CreateProcessA(pszName, pszCommandLine ? &commandLine[0] : nullptr, nullptr, nullptr, FALSE,
-                                    CREATE_DEFAULT_ERROR_MODE, nullptr, pszDirectory, &si, &m_pi) != FALSE;
+        m_bStarted = StartOnTheFlagFloor(pszName, pszCommandLine ? &commandLine[0] : nullptr,
+                                         CREATE_DEFAULT_ERROR_MODE, pszDirectory, &si, &m_pi) != FALSE;
     }
     ~CProcess()
     {

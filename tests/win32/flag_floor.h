@@ -4,6 +4,8 @@
 // takes any, so a test would never see it fail.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 // Puts the floor in front of this program's imports of the calls with flags,
@@ -20,3 +22,8 @@ void InstallFlagFloor(const char* pszTable, void (*pfnReport)(const std::string&
 
 // Forgets what the program was told and what was reported: a new test begins.
 void ResetFlagFloor();
+
+// CreateProcessA for a program that is to stand on the floor too, from
+// before its first instruction; its findings fail the test that started it.
+BOOL StartOnTheFlagFloor(LPCSTR pszProgram, LPSTR pszCommandLine, DWORD dwFlags, LPCSTR pszDirectory,
+                         LPSTARTUPINFOA pStartup, LPPROCESS_INFORMATION pInfo);
