@@ -124,10 +124,10 @@ CTable ReadTable(const char* pszPath)
         } else if (bRead) {
             CBit bit{words[0], words[1], 0, 0, {}};
             const size_t slash = words[2].find('/');
-            bit.dwValue = std::stoul(words[2].substr(0, slash), nullptr, 0);
-            bit.dwField = slash == std::string::npos ? bit.dwValue
-                                                     : std::stoul(words[2].substr(slash + 1), nullptr, 0);
-            bRead = ReadFirst(words[3], words[4], &bit.first);
+            char* pEnd = nullptr;
+            bit.dwValue = std::strtoul(words[2].c_str(), &pEnd, 0);
+            bit.dwField = slash == std::string::npos ? bit.dwValue : std::strtoul(pEnd + 1, &pEnd, 0);
+            bRead = *pEnd == '\0' && ReadFirst(words[3], words[4], &bit.first);
             table.bits.push_back(bit);
         }
         if (!bRead) {
@@ -187,10 +187,21 @@ std::string Hex(DWORD dwValue)
     return sz;
 }
 
+// Keeps the thread's last error as the call found it.
+class CLastError {
+public:
+    CLastError() : m_dwError(GetLastError()) {}
+    ~CLastError() { SetLastError(m_dwError); }
+
+private:
+    DWORD m_dwError;
+};
+
 // Names every bit of dwValue, passed to the call in an argument that takes
 // the given sets, that a system the call is judged against does not define.
 void Judge(const char* pszFunction, const char* pszSets, DWORD dwValue)
 {
+    const CLastError lastError;
     const CTable& table = *g_pTable;
     if (!table.error.empty())
         return Report(table.error);
@@ -255,9 +266,6 @@ Function Onward(Function pfnReplacement)
 {
     return reinterpret_cast<Function>(HookOf(reinterpret_cast<void*>(pfnReplacement)).pOnward);
 }
-
-using MsgWaitExFunction = DWORD(WINAPI*)(DWORD, const HANDLE*, DWORD, DWORD, DWORD);
-using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 
 DWORD WINAPI FloorMsgWaitEx(DWORD nCount, const HANDLE* pHandles, DWORD dwMs, DWORD dwMask, DWORD dwFlags)
 {
