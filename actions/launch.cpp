@@ -5,6 +5,7 @@
 #include "actions/readme_cmdline.h"
 #include "app/launcher_app.h"
 #include "app/paths.h"
+#include "framework/sysdll.h"
 #include "identity.h"
 
 #include <shellapi.h>
@@ -53,13 +54,13 @@ std::string SystemFolder(UINT (WINAPI* pfnGet)(LPSTR, UINT))
     return cchFolder == 0 || cchFolder >= MAX_PATH ? std::string() : std::string(szFolder, cchFolder);
 }
 
-// The folders a plain process start searches for a program named without a
-// path, in its order: the launcher's own folder, the current directory, the
-// system folders, the Windows folder, then PATH. A search with no path of its
-// own would take the current directory after the system's folders, as the
+// The folders a plain process start searches for a program of that name, in
+// its order: the launcher's own folder, the current directory, the system
+// folders, the Windows folder, then PATH. A search with no path of its own
+// would take the current directory after the system's folders, as the
 // system's safe search mode has it, and hand the shell another file than the
 // one the plain start found.
-std::string ProgramSearchPath()
+std::string ProgramSearchPath(const std::string& name)
 {
     std::string path;
     auto add = [&path](const std::string& folder) {
@@ -77,7 +78,13 @@ std::string ProgramSearchPath()
         if (slash != std::string::npos)
             add(module.substr(0, slash));
     }
-    add(CurrentDirectory());
+    // Where the machine's policy leaves the current directory out of the
+    // search for programs (NoDefaultCurrentDirectoryInExePath, Vista on), the
+    // plain start leaves it out too.
+    const auto pfnNeedCurrentDirectory =
+        SystemFunction<BOOL(WINAPI*)(LPCSTR)>("kernel32.dll", "NeedCurrentDirectoryForExePathA");
+    if (pfnNeedCurrentDirectory == nullptr || pfnNeedCurrentDirectory(name.c_str()))
+        add(CurrentDirectory());
     add(SystemFolder(GetSystemDirectoryA));
     // The 16-bit system folder, which no call names; on Windows 95 to ME it
     // is the system folder itself.
@@ -100,7 +107,7 @@ std::string ProgramSearchPath()
 // the name has no path.
 std::string FindProgram(const std::string& name)
 {
-    const std::string searchPath = ProgramSearchPath();
+    const std::string searchPath = ProgramSearchPath(name);
     char szFound[MAX_PATH];
     const DWORD cchFound =
         SearchPathA(searchPath.c_str(), name.c_str(), ".exe", MAX_PATH, szFound, nullptr);

@@ -299,6 +299,13 @@ protected:                                                            \
 // ---------------------------------------------------------------------------
 // The application
 
+// Every kind of input and message, as every Windows from 95 on names them,
+// for a wait on the message queue. The headers' QS_ALLINPUT also holds raw
+// input, a kind Windows XP added: Windows 2000 and NT 4.0 refuse a wait for a
+// kind they do not know.
+const DWORD kAllInputWakeMask = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER |
+                                QS_PAINT | QS_SENDMESSAGE | QS_HOTKEY;
+
 class CWinThread : public CObject {
 public:
     virtual CWnd* GetMainWnd() { return m_pMainWnd; }

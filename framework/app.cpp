@@ -15,6 +15,16 @@ CWinApp* g_pApp = nullptr;
 // would take a seventh of a core. Steps aligned to the clock keep a steady
 // rhythm: a hook that acts once more than 66 ms have passed acts every 68 ms.
 const DWORD kIdleStepMs = 17;
+
+// Whether the newer wait knows MWMO_INPUTAVAILABLE: Windows 98 and 2000 on.
+// NT 4.0 has the wait without it, and refuses it.
+bool WaitKnowsInputAvailable()
+{
+    const DWORD dwVersion = GetVersion();
+    const WORD wVersion = MAKEWORD(HIBYTE(LOWORD(dwVersion)), LOBYTE(LOWORD(dwVersion)));
+    const bool bWindowsNT = (dwVersion & 0x80000000) == 0;
+    return wVersion >= (bWindowsNT ? 0x0500 : 0x040A);
+}
 }
 
 CWinApp* AfxGetApp() { return g_pApp; }
@@ -55,6 +65,8 @@ int CWinApp::Run()
     // good here, since the loop waits only right after finding it empty.
     using MsgWaitEx = DWORD(WINAPI*)(DWORD, const HANDLE*, DWORD, DWORD, DWORD);
     const auto pfnMsgWaitEx = SystemFunction<MsgWaitEx>("user32.dll", "MsgWaitForMultipleObjectsEx");
+    // Without the flag the wait is as the plain one, and as good here.
+    const DWORD dwWaitFlags = WaitKnowsInputAvailable() ? MWMO_INPUTAVAILABLE : 0;
     MSG msg;
     for (;;) {
         LONG lIdleCount = 0;
@@ -71,8 +83,8 @@ int CWinApp::Run()
                 // as empty as it was, so the hook runs again without asking.
                 const DWORD dwStep = kIdleStepMs - g_pfnTimeGetTime() % kIdleStepMs;
                 dwWait = pfnMsgWaitEx != nullptr
-                             ? pfnMsgWaitEx(0, nullptr, dwStep, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
-                             : MsgWaitForMultipleObjects(0, nullptr, FALSE, dwStep, QS_ALLINPUT);
+                             ? pfnMsgWaitEx(0, nullptr, dwStep, kAllInputWakeMask, dwWaitFlags)
+                             : MsgWaitForMultipleObjects(0, nullptr, FALSE, dwStep, kAllInputWakeMask);
                 // A wait the system refuses would refuse again at once and
                 // leave the hook running flat out. Sleeping the step instead
                 // keeps the rhythm and spares the processor; input is then

@@ -21,6 +21,19 @@ FARPROC SystemProcAddress(LPCSTR lpszLibrary, LPCSTR lpszFunction)
     return pfn;
 }
 
+void NarrowLibrarySearch()
+{
+    // Found at run time: the import table keeps to what Windows 95 has.
+    const auto pfnSetDefaultDllDirectories =
+        SystemFunction<BOOL(WINAPI*)(DWORD)>("kernel32.dll", "SetDefaultDllDirectories");
+    if (pfnSetDefaultDllDirectories != nullptr &&
+        pfnSetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        return;
+    const auto pfnSetDllDirectory = SystemFunction<BOOL(WINAPI*)(LPCSTR)>("kernel32.dll", "SetDllDirectoryA");
+    if (pfnSetDllDirectory != nullptr)
+        pfnSetDllDirectory("");
+}
+
 namespace {
 
 DWORD WINAPI BindTimeGetTime()

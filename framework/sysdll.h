@@ -22,6 +22,15 @@ Function SystemFunction(LPCSTR lpszLibrary, LPCSTR lpszFunction)
         reinterpret_cast<void (*)()>(SystemProcAddress(lpszLibrary, lpszFunction)));
 }
 
+// Takes the program's own folder and the current directory out of the
+// search for libraries loaded by name later on (by the shell, by COM, by the
+// system for a window's theme), so that a library of such a name that lies
+// beside the program is not run inside it. Where the system can (Windows 8
+// on, and Vista and 7 with the update of 2011) only its own folder is
+// searched; on XP SP1 to 7 without that update the current directory is left
+// out; older systems search as they always did.
+void NarrowLibrarySearch();
+
 // winmm's timeGetTime, the launcher's millisecond clock. The pointer starts
 // at a binder that, on the first call, puts the real function in its place,
 // or GetTickCount, the same count kept more coarsely, where winmm cannot be

@@ -30,6 +30,23 @@ bool MakeWritable(const std::string& path)
     return SetFileAttributesA(path.c_str(), dwWritable ? dwWritable : FILE_ATTRIBUTE_NORMAL) != FALSE;
 }
 
+// Windows refuses to delete a running program's file with the answer it
+// gives a user without the rights, ERROR_ACCESS_DENIED. Such a file cannot
+// be opened for writing either, but for sharing's sake, which tells a game
+// that still runs from an administrator's missing rights.
+DWORD WhyRefused(const std::string& path, DWORD dwError)
+{
+    if (dwError != ERROR_ACCESS_DENIED)
+        return dwError;
+    HANDLE hFile = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile != INVALID_HANDLE_VALUE) {
+        CloseHandle(hFile);
+        return dwError;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION ? ERROR_SHARING_VIOLATION : dwError;
+}
+
 // What this run has changed so far, to be taken back on failure. The game
 // may already be installed, from an earlier run or by hand: its files are
 // then replaced only once every new one has been read from the disc, and a
@@ -74,10 +91,13 @@ public:
             file.dwAttributes = GetFileAttributesA(file.target.c_str());
             if (file.dwAttributes != INVALID_FILE_ATTRIBUTES) {
                 const std::string previous = file.target + ".old";
-                if (Exists(previous) && (!MakeWritable(previous) || !DeleteFileA(previous.c_str())))
+                // A game that ran while setup ran before may still run from it.
+                if (Exists(previous) && (!MakeWritable(previous) || !DeleteFileA(previous.c_str()))) {
+                    SetLastError(WhyRefused(previous, GetLastError()));
                     return false;
+                }
                 if (!MakeWritable(file.target) || !MoveFileA(file.target.c_str(), previous.c_str())) {
-                    const DWORD dwError = GetLastError();
+                    const DWORD dwError = WhyRefused(file.target, GetLastError());
                     SetFileAttributesA(file.target.c_str(), file.dwAttributes);
                     SetLastError(dwError);
                     return false;
@@ -200,7 +220,9 @@ int Fail(CInstallation* pInstallation, const std::string& what)
         pInstallation->Undo();
     std::string text = "Zephrane Demo could not be installed.\n\nSetup could not " + what + ":\n" +
                        demo::SystemErrorText(dwError);
-    if (dwError == ERROR_ACCESS_DENIED)
+    if (dwError == ERROR_SHARING_VIOLATION || dwError == ERROR_LOCK_VIOLATION)
+        text += "\n\nA file of the game is in use: close the game, and run setup again.";
+    else if (dwError == ERROR_ACCESS_DENIED)
         text += "\n\nSetup needs to be run as an administrator.";
     MessageBoxA(nullptr, text.c_str(), demo::kSetupCaption, MB_OK | MB_ICONSTOP);
     return 1;

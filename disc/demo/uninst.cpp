@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -48,9 +49,11 @@ bool StartCleanup(const std::string& folder)
     if (GetModuleFileNameA(nullptr, szSelf, MAX_PATH) == 0 || !CopyFileA(szSelf, copy.c_str(), FALSE))
         return false;
 
+    // Shared for reading only, which the start of the copy needs: Windows 95
+    // to ME refuse a share mode with FILE_SHARE_DELETE.
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE hCopy = CreateFileA(copy.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit,
-                               OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    HANDLE hCopy = CreateFileA(copy.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, &inherit, OPEN_EXISTING,
+                               FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (hCopy == INVALID_HANDLE_VALUE) {
         DeleteFileA(copy.c_str());
         return false;
@@ -80,12 +83,22 @@ bool StartCleanup(const std::string& folder)
 int Uninstall()
 {
     const std::string folder = demo::ModuleFolder();
+    // Beside each file may lie the one that a setup run while the game ran
+    // moved aside (".old", from which that game may still run), and the copy
+    // of one that did not finish (".new"). Those first, then the files; the
+    // uninstaller's own goes last, from the temp folder.
+    std::vector<std::string> files;
+    for (const char* pszName : {demo::kGameExe, demo::kReadme, demo::kUninstallerExe})
+        for (const char* pszLeftover : {".old", ".new"})
+            files.push_back(demo::JoinPath(folder, pszName) + pszLeftover);
+    for (const char* pszName : {demo::kGameExe, demo::kReadme})
+        files.push_back(demo::JoinPath(folder, pszName));
     // Files first: while the game runs its file cannot go, and the game must
     // then stay registered so that the user can simply try again.
-    for (const char* pszName : {demo::kGameExe, demo::kReadme})
-        if (!DeleteIfPresent(demo::JoinPath(folder, pszName)))
-            return Report("Zephrane Demo could not be removed: this file could not be deleted:\n" +
-                              demo::JoinPath(folder, pszName) + "\n" + demo::SystemErrorText(GetLastError()) +
+    for (const std::string& file : files)
+        if (!DeleteIfPresent(file))
+            return Report("Zephrane Demo could not be removed: this file could not be deleted:\n" + file + "\n" +
+                              demo::SystemErrorText(GetLastError()) +
                               "\n\nClose the game if it is running, and try again.",
                           MB_ICONSTOP);
     for (const char* pszKey : {demo::kAppPathsKey, demo::kUninstallKey})

@@ -6,6 +6,13 @@ so, a program that imports winmm the ordinary way loads it: the control, which
 shows that the planted library would be found. The launcher, running its
 flames, and setup, installing the game, do not.
 
+Libraries loaded by name later on are searched for in the same way: under
+Wine, the one the system loads for a program's first window, uxtheme.dll (the
+shell and COM load nothing more by name when READ ME or a web link runs).
+Planted beside the control, which makes a window, it is loaded; the launcher,
+which takes its own folder and the current directory out of that search
+first thing, loads the system's.
+
 And where winmm cannot be loaded at all, the launcher still draws its picture
 and runs its flames, on the coarser clock of the system."""
 
@@ -48,12 +55,31 @@ def loaded_by(log):
         return []
 
 
+def loaded_by_the_control_alone(s, disc, log, library, control_does, programs):
+    """Runs the control, then the programs, with Wine told to take the planted
+    library natively: the control shows that it would be found, and only the
+    control may have loaded it."""
+    if os.path.exists(log):
+        os.remove(log)
+    with Overrides(s, library + "=n,b"):
+        if run_to_end(s, disc, "ordinary_winmm.exe") != 0:
+            raise Failure("the control program, which %s, did not run" % control_does)
+        if loaded_by(log) != ["ordinary_winmm.exe"]:
+            raise Failure("the control did not load the planted %s.dll (loaded by: %s): the "
+                          "test could not tell" % (library, loaded_by(log)))
+        programs()
+    if loaded_by(log) != ["ordinary_winmm.exe"]:
+        raise Failure("the planted %s.dll was loaded by %s" % (library, loaded_by(log)[1:]))
+
+
 def planted_library_is_not_loaded(s):
     disc = os.path.join(s.scratch, "disc")
     shutil.copytree(s.disc, disc)
     tests = os.path.join(s.cross, "tests", "e2e")
+    # The same stranger's library under both names: it records who loads it.
     for folder in (disc, os.path.join(disc, "game")):
-        shutil.copy(os.path.join(tests, "winmm.dll"), folder)
+        for name in ("winmm.dll", "uxtheme.dll"):
+            shutil.copy(os.path.join(tests, "winmm.dll"), os.path.join(folder, name))
     shutil.copy(os.path.join(tests, "ordinary_winmm.exe"), disc)
     log = os.path.join(s.scratch, "planted.log")
     s.env["ZEPH_PLANTED_LOG"] = s.unix_to_windows(log)
@@ -61,13 +87,14 @@ def planted_library_is_not_loaded(s):
     if not os.path.exists(installed):
         s.undo.append(lambda: shutil.rmtree(installed, ignore_errors=True))
 
-    with Overrides(s, "winmm=n,b"):
-        if run_to_end(s, disc, "ordinary_winmm.exe") != 0:
-            raise Failure("the control program, which imports winmm, did not run")
-        if loaded_by(log) != ["ordinary_winmm.exe"]:
-            raise Failure("the control did not load the planted winmm.dll (loaded by: %s): the "
-                          "test could not tell" % loaded_by(log))
+    def launcher_window():
+        launcher = Launcher(s, folder=disc).start()
+        launcher.settle()
+        s.key("Escape")
+        launcher.wait_closed("the launcher to close on Escape")
+    loaded_by_the_control_alone(s, disc, log, "uxtheme", "makes a window", launcher_window)
 
+    def flames_and_setup():
         launcher = Launcher(s, folder=disc).start()
         # Some seconds of flames: every tick reads the clock.
         until = time.monotonic() + 3
@@ -75,12 +102,9 @@ def planted_library_is_not_loaded(s):
             launcher.settle()
         s.key("Escape")
         launcher.wait_closed("the launcher to close on Escape")
-
         s.start(["setup.exe"], cwd=disc)
         wait_until(lambda: s.windows(SETUP_CAPTION), "setup's closing box", timeout=30)
-
-    if loaded_by(log) != ["ordinary_winmm.exe"]:
-        raise Failure("the planted winmm.dll was loaded by %s" % loaded_by(log)[1:])
+    loaded_by_the_control_alone(s, disc, log, "winmm", "imports winmm", flames_and_setup)
 
 
 def flames_run_without_winmm(s):

@@ -6,7 +6,9 @@ it:
 - a library outside the set Windows always takes from its own folder;
 - a function that is not on the floor list (floor.txt), or that the list says
   came later than the oldest system of the program's processor;
-- a subsystem version that system does not accept.
+- a subsystem version that system does not accept;
+- a program not marked terminal-server aware, to which a Remote Desktop host
+  names a per-user folder as the Windows folder.
 
 With --beside, it reads every program and library of every Windows tree of a
 build folder instead, the tests' own included, and names each library one of
@@ -40,6 +42,9 @@ FLOORS = {
     "x86_64": ({"95", "x64"}, (5, 2)),
 }
 
+# IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE
+TERMINAL_SERVER_AWARE = 0x8000
+
 FLOOR_LIST = os.path.join(os.path.dirname(os.path.abspath(__file__)), "floor.txt")
 
 
@@ -59,12 +64,14 @@ def read_floor(path):
 
 
 def read_program(objdump, path):
-    """The subsystem version and the (library, function) imports of a program;
-    an import by ordinal has the function '#ordinal'."""
+    """The subsystem version, the DLL characteristics and the (library,
+    function) imports of a program; an import by ordinal has the function
+    '#ordinal'."""
     text = subprocess.run([objdump, "-p", path], check=True, stdout=subprocess.PIPE,
                           universal_newlines=True).stdout
     major = int(re.search(r"^MajorSubsystemVersion\s+(\d+)", text, re.M).group(1))
     minor = int(re.search(r"^MinorSubsystemVersion\s+(\d+)", text, re.M).group(1))
+    characteristics = int(re.search(r"^DllCharacteristics\s+([0-9a-fA-F]+)", text, re.M).group(1), 16)
     imports, library = [], None
     for line in text.splitlines():
         named = re.match(r"\tDLL Name: (\S+)", line)
@@ -78,7 +85,7 @@ def read_program(objdump, path):
             if entry:
                 name = entry.group(2)
                 imports.append((library, "#" + entry.group(1) if name == "<none>" else name))
-    return (major, minor), imports
+    return (major, minor), characteristics, imports
 
 
 def findings(objdump, disc, processor, floor):
@@ -90,10 +97,13 @@ def findings(objdump, disc, processor, floor):
     found = []
     for program in programs:
         name = os.path.relpath(program, disc)
-        version, imports = read_program(objdump, program)
+        version, characteristics, imports = read_program(objdump, program)
         if version > subsystem:
             found.append("%s: subsystem version %d.%d, above %d.%d"
                          % ((name,) + version + subsystem))
+        if not characteristics & TERMINAL_SERVER_AWARE:
+            found.append("%s: not terminal-server aware (DllCharacteristics %04x)"
+                         % (name, characteristics))
         for library, function in imports:
             if function is None:
                 if library not in KNOWN:

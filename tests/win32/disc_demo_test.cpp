@@ -3,6 +3,8 @@
 // game opens its window from its folder and ends on Escape, the uninstaller
 // takes everything away again. Every test leaves the registry and the
 // Program Files folder as it found them and closes what it opened.
+#include "tests/win32/flag_floor.h"
+
 #include <windows.h>
 
 #include <shlobj.h>
@@ -131,8 +133,8 @@ public:
         STARTUPINFOA si = {};
         si.cb = sizeof si;
         std::string commandLine = pszCommandLine ? pszCommandLine : "";
-        m_bStarted = CreateProcessA(pszName, pszCommandLine ? &commandLine[0] : nullptr, nullptr, nullptr, FALSE,
-                                    CREATE_DEFAULT_ERROR_MODE, nullptr, pszDirectory, &si, &m_pi) != FALSE;
+        m_bStarted = StartOnTheFlagFloor(pszName, pszCommandLine ? &commandLine[0] : nullptr,
+                                         CREATE_DEFAULT_ERROR_MODE, pszDirectory, &si, &m_pi) != FALSE;
     }
     ~CProcess()
     {
@@ -195,8 +197,11 @@ protected:
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
         const std::string folder = InstallFolder();
         for (const char* pszFile : {"zorvex.exe", "uninst.exe", "readme.txt"}) {
-            SetFileAttributesA((folder + "\\" + pszFile).c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA((folder + "\\" + pszFile).c_str());
+            for (const char* pszLeftover : {"", ".old", ".new"}) {
+                const std::string path = folder + "\\" + pszFile + pszLeftover;
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
         }
         RemoveDirectoryA(folder.c_str());
     }
@@ -568,12 +573,30 @@ TEST_F(disc_demo, UninstallerRemovesTheFilesTheFolderAndBothEntries)
     EXPECT_FALSE(Exists(helper)) << helper;
 }
 
-TEST_F(disc_demo, UninstallerKeepsTheInstallationWhileTheGameRuns)
+// While the game runs its file cannot be deleted. Setup then puts the new
+// game in place and leaves the running one beside it, moved aside; a setup
+// after that, which must take that one away first, says to close the game,
+// and not to run as an administrator; so does the uninstaller, which leaves
+// the game installed for the user to try again. Once the game has ended the
+// uninstaller takes everything, what setups left beside the files too, and
+// the folder goes.
+TEST_F(disc_demo, WhileTheGameRunsSetupAndTheUninstallerAskToCloseItThenEverythingGoes)
 {
     Install();
     const std::string folder = QueryValue(kAppPathsKey, "Path");
     CProcess game((folder + "\\zorvex.exe").c_str(), nullptr, folder.c_str());
-    ASSERT_NE(nullptr, WaitForWindow("ZorvexDemoWindow", "Zephrane Demo"));
+    const HWND hGame = WaitForWindow("ZorvexDemoWindow", "Zephrane Demo");
+    ASSERT_NE(nullptr, hGame);
+
+    DWORD dwExit = 1;
+    std::string text = Install(&dwExit);
+    EXPECT_EQ(0u, dwExit) << text;
+    EXPECT_EQ(FileBytes(DiscDir() + "\\game\\zorvex.exe"), FileBytes(folder + "\\zorvex.exe.old"))
+        << "the running game's file";
+    text = Install(&dwExit);
+    EXPECT_EQ(1u, dwExit) << text;
+    EXPECT_NE(std::string::npos, text.find("close the game")) << text;
+    EXPECT_EQ(std::string::npos, text.find("administrator")) << text;
 
     CProcess uninstaller(nullptr, QueryValue(kUninstallKey, "UninstallString").c_str());
     HWND hBox = WaitForWindow("#32770", kUninstallCaption);
@@ -584,6 +607,18 @@ TEST_F(disc_demo, UninstallerKeepsTheInstallationWhileTheGameRuns)
     EXPECT_FALSE(QueryValue(kUninstallKey, "UninstallString").empty());
     EXPECT_TRUE(Exists(folder + "\\zorvex.exe"));
     EXPECT_EQ(1u, CloseBoxAndWait(hBox));
+
+    PostMessageA(hGame, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(0u, game.Wait());
+    // And the copy of a setup that did not finish.
+    std::ofstream(folder + "\\readme.txt.new") << "unfinished";
+    CProcess again(nullptr, QueryValue(kUninstallKey, "UninstallString").c_str());
+    hBox = WaitForWindow("#32770", kUninstallCaption);
+    ASSERT_NE(nullptr, hBox);
+    EXPECT_NE(std::string::npos, BoxText(hBox).find("removed from your computer")) << BoxText(hBox);
+    EXPECT_EQ(0u, CloseBoxAndWait(hBox));
+    EXPECT_EQ(std::vector<std::string>{}, FolderNames(folder));
+    EXPECT_FALSE(Exists(folder));
 }
 
 // As on a real disc: setup and the uninstaller write HKEY_LOCAL_MACHINE and

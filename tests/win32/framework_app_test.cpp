@@ -1,6 +1,7 @@
 // The application object under Wine: its name, its message loop and idle
 // calls, the main window's end, and the modal message box.
 #include "framework/afxwin.h"
+#include "framework/sysdll.h"
 #include "tests/win32/import_patch.h"
 
 #include <gtest/gtest.h>
@@ -302,27 +303,35 @@ DWORD WINAPI FailingWait(DWORD, const HANDLE*, DWORD, DWORD, DWORD)
     return WAIT_FAILED;
 }
 
-// The loop finds the wait of Windows 98 and later by name; this is what the
-// system answers for it, null as on Windows 95.
+// The calls of later systems are found by name (the loop's wait of Windows
+// 98 and later, the narrowing of the library search); these are what the
+// system answers for them, null where it has no such call.
 CImportPatch* g_pGetProcAddress;
-FARPROC g_pfnWaitExAnswer;
+std::vector<std::pair<std::string, FARPROC>> g_procAnswers;
 
 FARPROC WINAPI AnsweringGetProcAddress(HMODULE hModule, LPCSTR lpszName)
 {
-    if (HIWORD(reinterpret_cast<ULONG_PTR>(lpszName)) != 0 &&
-        std::strcmp(lpszName, "MsgWaitForMultipleObjectsEx") == 0)
-        return g_pfnWaitExAnswer;
+    if (HIWORD(reinterpret_cast<ULONG_PTR>(lpszName)) != 0)
+        for (const auto& answer : g_procAnswers)
+            if (answer.first == lpszName)
+                return answer.second;
     return reinterpret_cast<decltype(&GetProcAddress)>(g_pGetProcAddress->Original())(hModule,
                                                                                     lpszName);
 }
 
-class CWaitExAnswer {
+template <typename Function>
+FARPROC Proc(Function pfn)
+{
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(pfn));
+}
+
+class CProcAnswers {
 public:
-    explicit CWaitExAnswer(FARPROC pfnAnswer)
+    explicit CProcAnswers(std::vector<std::pair<std::string, FARPROC>> answers)
         : m_patch("kernel32.dll", "GetProcAddress", reinterpret_cast<void*>(&AnsweringGetProcAddress))
     {
         g_pGetProcAddress = &m_patch;
-        g_pfnWaitExAnswer = pfnAnswer;
+        g_procAnswers = std::move(answers);
     }
     bool Installed() const { return m_patch.Installed(); }
 
@@ -373,7 +382,7 @@ TEST_F(framework_app, AFailureToGetAMessageEndsTheLoopWithoutDispatching)
 TEST_F(framework_app, AFailedWaitPausesForTheStepBeforeTheNextIdleCall)
 {
     g_dwUiThread = GetCurrentThreadId();
-    CWaitExAnswer waitPatch(reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&FailingWait)));
+    CProcAnswers waitPatch({{"MsgWaitForMultipleObjectsEx", Proc(&FailingWait)}});
     CImportPatch sleepPatch("kernel32.dll", "Sleep", reinterpret_cast<void*>(&LoggedSleep));
     ASSERT_TRUE(waitPatch.Installed());
     ASSERT_TRUE(sleepPatch.Installed());
@@ -396,7 +405,7 @@ TEST_F(framework_app, AFailedWaitPausesForTheStepBeforeTheNextIdleCall)
 // before the next one.
 TEST_F(framework_app, WithoutTheNewerWaitThePlainOneStillWakesForInput)
 {
-    CWaitExAnswer noWaitEx(nullptr);
+    CProcAnswers noWaitEx({{"MsgWaitForMultipleObjectsEx", nullptr}});
     CImportPatch plainWait("user32.dll", "MsgWaitForMultipleObjects",
                            reinterpret_cast<void*>(&LoggedPlainWait));
     ASSERT_TRUE(noWaitEx.Installed());
@@ -417,6 +426,107 @@ TEST_F(framework_app, WithoutTheNewerWaitThePlainOneStillWakesForInput)
     EXPECT_EQ((std::vector<std::string>{"idle 0", "plain wait", "idle 1", "plain wait", "key 116",
                                         "idle 0", "plain wait"}),
               g_log);
+}
+
+// The newer wait is asked for no kind of input a system does not know, and
+// for input already in the queue (MWMO_INPUTAVAILABLE) only where the system
+// defines that: Windows 98 and 2000 on, not NT 4.0, which has the wait
+// without it. The flag floor judges each wait against the system named.
+DWORD g_dwVersion;
+DWORD WINAPI AnsweringGetVersion() { return g_dwVersion; }
+
+DWORD WINAPI LoggedWaitEx(DWORD nCount, const HANDLE* pHandles, DWORD dwMs, DWORD dwMask, DWORD dwFlags)
+{
+    char szLine[40];
+    std::snprintf(szLine, sizeof szLine, "wait %04lX %lX", dwMask, dwFlags);
+    Log(szLine);
+    return MsgWaitForMultipleObjectsEx(nCount, pHandles, dwMs, dwMask, dwFlags);
+}
+
+TEST_F(framework_app, TheNewerWaitAsksOnlyWhatTheRunningSystemKnows)
+{
+    const struct {
+        const char* pszSystem;
+        DWORD dwVersion;  // as GetVersion answers there
+        const char* pszWait;
+    } systems[] = {
+        {"Windows 98", 0xC0000A04, "wait 00FF 4"},
+        {"Windows ME", 0xC0005A04, "wait 00FF 4"},
+        {"Windows NT 4.0", 0x05650004, "wait 00FF 0"},
+        {"Windows 2000", 0x08930005, "wait 00FF 4"},
+        {"Windows 10", 0x4A65000A, "wait 00FF 4"},
+    };
+    CProcAnswers waitEx({{"MsgWaitForMultipleObjectsEx", Proc(&LoggedWaitEx)}});
+    CImportPatch version("kernel32.dll", "GetVersion", reinterpret_cast<void*>(&AnsweringGetVersion));
+    ASSERT_TRUE(waitEx.Installed());
+    ASSERT_TRUE(version.Installed());
+    // The first idle call closes the window, which one wait then sees.
+    theApp.m_pfnIdle = [&](LONG lCount) {
+        if (lCount == 0)
+            PostMessageA(m_hMain, WM_CLOSE, 0, 0);
+        return TRUE;
+    };
+    for (const auto& system : systems) {
+        SCOPED_TRACE(system.pszSystem);
+        g_dwVersion = system.dwVersion;
+        g_log.clear();
+        g_anDeleted[0] = 0;
+        if (!IsWindow(m_hMain)) {
+            m_pMain = CreateFrame(0);
+            ASSERT_NE(nullptr, m_pMain);
+            m_hMain = m_pMain->m_hWnd;
+            theApp.m_pMainWnd = m_pMain;
+        }
+        ExpectRunEndsWithTheMainWindow();
+        EXPECT_EQ(std::vector<std::string>{system.pszWait}, g_log);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The library search
+
+// Narrowed with the best the system has: only its own folder (Windows 8, and
+// Vista and 7 with the update), else no current directory (XP SP1 on), else
+// the search as it always was.
+BOOL g_bDefaultDirectoriesTaken;
+
+BOOL WINAPI LoggedSetDefaultDllDirectories(DWORD dwFlags)
+{
+    Log("default directories " + std::to_string(dwFlags));
+    return g_bDefaultDirectoriesTaken;
+}
+
+BOOL WINAPI LoggedSetDllDirectory(LPCSTR lpszDirectory)
+{
+    Log(std::string("library directory \"") + lpszDirectory + "\"");
+    return TRUE;
+}
+
+TEST(framework_sysdll, TheLibrarySearchIsNarrowedWithTheBestTheSystemHas)
+{
+    const struct {
+        const char* pszSystem;
+        FARPROC pfnDefaultDirectories, pfnDllDirectory;
+        BOOL bDefaultDirectoriesTaken;
+        std::vector<std::string> calls;
+    } systems[] = {
+        {"Windows 8", Proc(&LoggedSetDefaultDllDirectories), Proc(&LoggedSetDllDirectory), TRUE,
+         {"default directories 2048"}},
+        {"one that refuses the default directories", Proc(&LoggedSetDefaultDllDirectories),
+         Proc(&LoggedSetDllDirectory), FALSE, {"default directories 2048", "library directory \"\""}},
+        {"Windows XP SP1", nullptr, Proc(&LoggedSetDllDirectory), FALSE, {"library directory \"\""}},
+        {"Windows 95", nullptr, nullptr, FALSE, {}},
+    };
+    for (const auto& system : systems) {
+        SCOPED_TRACE(system.pszSystem);
+        CProcAnswers answers({{"SetDefaultDllDirectories", system.pfnDefaultDirectories},
+                              {"SetDllDirectoryA", system.pfnDllDirectory}});
+        ASSERT_TRUE(answers.Installed());
+        g_bDefaultDirectoriesTaken = system.bDefaultDirectoriesTaken;
+        g_log.clear();
+        NarrowLibrarySearch();
+        EXPECT_EQ(system.calls, g_log);
+    }
 }
 
 // ---------------------------------------------------------------------------

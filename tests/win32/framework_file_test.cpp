@@ -123,23 +123,25 @@ TEST_F(framework_file, LengthLeavesThePositionAndReadsEndShortAtTheEnd)
 
 TEST_F(framework_file, AReadErrorRaisesAFileException)
 {
-    // Handles the system refuses to read from: one opened for writing only,
-    // one on a folder.
+    // Handles the system refuses to read from: a file opened for writing
+    // only, and an event, which is no file at all.
     struct {
-        std::string path;
-        DWORD dwAccess;
-        DWORD dwFlags;
+        const char* pszWhat;
+        HANDLE hHandle;
         int nCause;
     } const cases[] = {
-        {m_path, GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, CFileException::accessDenied},
-        {m_dir, GENERIC_READ, FILE_FLAG_BACKUP_SEMANTICS, CFileException::genericException},
+        {"a file for writing",
+         CreateFileA(m_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr),
+         CFileException::accessDenied},
+        {"an event", CreateEventA(nullptr, TRUE, FALSE, nullptr), CFileException::genericException},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
+        SCOPED_TRACE(c.pszWhat);
         CFile file;
-        file.m_hFile = CreateFileA(c.path.c_str(), c.dwAccess, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, c.dwFlags, nullptr);
+        file.m_hFile = c.hHandle;
         ASSERT_NE(INVALID_HANDLE_VALUE, file.m_hFile);
+        ASSERT_NE(nullptr, file.m_hFile);
         char buf[16];
         int nCause = -1;
         LONG lOsError = 0;
@@ -159,8 +161,8 @@ TEST_F(framework_file, AReadErrorRaisesAFileException)
 // it, for it shares no deleting.
 BOOL Deletable(const std::string& path)
 {
-    HANDLE h = CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return FALSE;
     CloseHandle(h);

@@ -68,7 +68,7 @@ bool PumpUntil(Condition condition, DWORD dwTimeout = 5000)
             return true;
         if (GetTickCount() - dwStart > dwTimeout)
             return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, kAllInputWakeMask);
     }
 }
 

@@ -31,27 +31,55 @@ void** ImportSlot(const char* pszDll, const char* pszFunction)
     return nullptr;
 }
 
+void WriteSlot(void** ppSlot, void* pFunction)
+{
+    DWORD dwOld;
+    VirtualProtect(ppSlot, sizeof *ppSlot, PAGE_READWRITE, &dwOld);
+    *ppSlot = pFunction;
+    VirtualProtect(ppSlot, sizeof *ppSlot, dwOld, &dwOld);
+}
+
+// The slots that a standing replacement holds, and where each calls on.
+struct CStanding {
+    void** ppSlot;
+    void** ppOnward;
+};
+CStanding g_standing[32];
+int g_nStanding;
+
+// Where a patch of a slot goes: behind the standing replacement, if any.
+void** PatchPlace(void** ppSlot)
+{
+    for (int n = 0; n < g_nStanding; ++n)
+        if (g_standing[n].ppSlot == ppSlot)
+            return g_standing[n].ppOnward;
+    return ppSlot;
+}
+
 }  // namespace
+
+void StandImportPatch(const char* pszDll, const char* pszFunction, void* pReplacement, void** ppOnward)
+{
+    void** ppSlot = ImportSlot(pszDll, pszFunction);
+    if (ppSlot == nullptr || g_nStanding == sizeof g_standing / sizeof g_standing[0])
+        return;
+    *ppOnward = *ppSlot;
+    WriteSlot(ppSlot, pReplacement);
+    g_standing[g_nStanding++] = {ppSlot, ppOnward};
+}
 
 CImportPatch::CImportPatch(const char* pszDll, const char* pszFunction, void* pReplacement)
     : m_ppSlot(ImportSlot(pszDll, pszFunction))
 {
     if (m_ppSlot == nullptr)
         return;
+    m_ppSlot = PatchPlace(m_ppSlot);
     m_pOriginal = *m_ppSlot;
-    Write(pReplacement);
+    WriteSlot(m_ppSlot, pReplacement);
 }
 
 CImportPatch::~CImportPatch()
 {
     if (m_ppSlot != nullptr)
-        Write(m_pOriginal);
-}
-
-void CImportPatch::Write(void* pFunction)
-{
-    DWORD dwOld;
-    VirtualProtect(m_ppSlot, sizeof *m_ppSlot, PAGE_READWRITE, &dwOld);
-    *m_ppSlot = pFunction;
-    VirtualProtect(m_ppSlot, sizeof *m_ppSlot, dwOld, &dwOld);
+        WriteSlot(m_ppSlot, m_pOriginal);
 }

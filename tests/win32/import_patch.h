@@ -3,6 +3,12 @@
 
 #include <windows.h>
 
+// Points this program's import of a DLL's function at a replacement for the
+// program's whole life, one that stays in front of every CImportPatch made
+// later: those go behind it, into *ppOnward, through which it calls on. Does
+// nothing where the program does not import the function.
+void StandImportPatch(const char* pszDll, const char* pszFunction, void* pReplacement, void** ppOnward);
+
 // Points this program's import of a DLL's function elsewhere for as long as
 // it lives: the code under test calls the replacement instead, which may call
 // on to Original(). A function the code finds at run time is patched through
@@ -15,7 +21,7 @@ public:
         : m_ppSlot(reinterpret_cast<void**>(ppfnSlot))
     {
         m_pOriginal = *m_ppSlot;
-        Write(reinterpret_cast<void*>(pfnReplacement));
+        *m_ppSlot = reinterpret_cast<void*>(pfnReplacement);
     }
     CImportPatch(const CImportPatch&) = delete;
     CImportPatch& operator=(const CImportPatch&) = delete;
@@ -24,8 +30,6 @@ public:
     void* Original() const { return m_pOriginal; }
 
 private:
-    void Write(void* pFunction);
-
     void** m_ppSlot;
     void* m_pOriginal = nullptr;
 };

@@ -647,7 +647,9 @@ private:
 // unquoted one word by word, the shortest run that names an existing
 // program, ".exe" added where no extension is given; a bare name searched
 // for where the plain start searches, the current directory before the
-// Windows folder.
+// Windows folder, or not at all where the machine's policy says so
+// (NoDefaultCurrentDirectoryInExePath, which the system's
+// NeedCurrentDirectoryForExePathA reads).
 TEST_F(LauncherActions, TheShellStartsWhatThePlainStartWouldHave)
 {
     CDiscFolder disc;
@@ -660,6 +662,7 @@ TEST_F(LauncherActions, TheShellStartsWhatThePlainStartWouldHave)
     CLauncherWindow window;
     struct CCase {
         std::string command, module, arguments;
+        bool bNoCurrentDirectory = false;
     };
     const std::vector<CCase> cases = {
         {folder + "\\unins 000.exe /S", folder + "\\unins 000.exe", "/S"},
@@ -671,6 +674,7 @@ TEST_F(LauncherActions, TheShellStartsWhatThePlainStartWouldHave)
         {folder + "\\unins 000.exe /S", folder + "\\unins.exe", "000.exe /S"},
         // In the current directory and in the Windows folder alike.
         {"zephunin /S", disc.File("zephunin.exe"), "/S"},
+        {"zephunin /S", WindowsFolder() + "\\zephunin.exe", "/S", true},
     };
     size_t nRecords = 0;
     for (const CCase& c : cases) {
@@ -678,6 +682,7 @@ TEST_F(LauncherActions, TheShellStartsWhatThePlainStartWouldHave)
         if (c.module == folder + "\\unins.exe")
             CopyProbeTo(c.module);
         std::strcpy(g_szUninstallCmd, c.command.c_str());
+        SetEnvironmentVariableA("NoDefaultCurrentDirectoryInExePath", c.bNoCurrentDirectory ? "1" : nullptr);
 
         g_refuse = nullptr;
         window->OnUninstall();
@@ -695,6 +700,7 @@ TEST_F(LauncherActions, TheShellStartsWhatThePlainStartWouldHave)
         const CProbeRecord shell = m_log.Records()[nRecords - 1];
         EXPECT_TRUE(SamePath(shell.module, plain.module)) << shell.module;
     }
+    SetEnvironmentVariableA("NoDefaultCurrentDirectoryInExePath", nullptr);
 }
 
 // ---------------------------------------------------------------------------

@@ -140,7 +140,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD dwTimeoutMs)
             return true;
         if (GetTickCount() - dwStart > dwTimeoutMs)
             return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, kAllInputWakeMask);
     }
 }
 
@@ -339,8 +339,7 @@ CProbeLog::~CProbeLog()
 std::vector<CProbeRecord> CProbeLog::Records() const
 {
     std::vector<CProbeRecord> records;
-    HANDLE hFile = CreateFileA(m_path.c_str(), GENERIC_READ,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE hFile = CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return records;
