@@ -1,12 +1,15 @@
 """`make run` on a machine with a display: the launcher of the demo disc
 comes up with its complete picture and the disc's icon, and closes on
-request."""
+request. With INSTALLED=1, a write of the registry that fails or is
+interrupted takes back what was written before it, and nothing else."""
 
 import os
 import re
+import shutil
 import subprocess
 
-from e2elib import EMPTY, ROOT, TITLE, Failure, Launcher, run_cases, wait_until
+from e2elib import (APP_PATHS_KEY, EMPTY, ROOT, TITLE, UNINSTALL_KEY, Failure, Launcher, Skip,
+                    run_cases, wait_until)
 
 
 def window_icon(s, window):
@@ -54,5 +57,33 @@ def run_shows_the_launcher(s):
         raise Failure("a launcher window is left")
 
 
+def installed_values_go_on_every_way_out(s):
+    if os.path.isabs(s.wine_path):
+        raise Skip("Wine is started by its full path here, which no stand-in can come before")
+    # Wine itself, but the write of the second value fails, or Ctrl-C comes
+    # while it runs.
+    shim = os.path.join(s.scratch, "shim")
+    os.makedirs(shim)
+    with open(os.path.join(shim, "wine"), "w") as f:
+        f.write('#!/bin/sh\ncase "$*" in *" add "*UninstallString*)\n'
+                '    [ "$WAY_OUT" = failure ] && exit 1\n    kill -INT 0; sleep 10 ;;\nesac\n'
+                'exec "%s" "$@"\n' % shutil.which(s.wine_path))
+    os.chmod(os.path.join(shim, "wine"), 0o755)
+    for way, path_before in (("interrupt", None), ("failure", None), ("failure", r"C:\Games\Mine")):
+        s.forget_game()
+        if path_before:
+            s.reg_set(APP_PATHS_KEY, "Path", path_before)
+        result = subprocess.run([os.path.join(ROOT, "scripts", "run.sh")],
+                                env=dict(s.env, PATH=shim + ":" + os.environ["PATH"], WAY_OUT=way,
+                                         ZEPH_RUN_INSTALLED="1"),
+                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, start_new_session=True, timeout=60)
+        left = (s.reg_query(APP_PATHS_KEY, "Path"), s.reg_query(UNINSTALL_KEY, "UninstallString"))
+        if result.returncode == 0 or left != (path_before, None):
+            raise Failure("after the second write's %s (Path %s before), run.sh ended with %d "
+                          "and left Path %s, UninstallString %s"
+                          % ((way, path_before, result.returncode) + left))
+
+
 if __name__ == "__main__":
-    run_cases([run_shows_the_launcher])
+    run_cases([run_shows_the_launcher, installed_values_go_on_every_way_out])
