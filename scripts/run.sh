@@ -11,11 +11,11 @@
 # values it added are taken away again however it ends: the launcher closed,
 # a write that failed, an interrupt.
 set -euo pipefail
-source "$(dirname "$0")/wine-env.sh"
+source "$(dirname "$0")/author.sh"
 "$ZEPH_ROOT/scripts/wine-prefix.sh"
 
 if [ -n "${1:-}" ]; then
-    disc=$1
+    disc=$(from_caller "$1")
 elif [ "$ZEPH_WINE_ARCH" = win64 ]; then
     disc="$ZEPH_BUILD/x86_64/disc"
     echo "run: this machine cannot execute 32-bit code; running the x86-64 build of the launcher"
