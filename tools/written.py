@@ -133,8 +133,8 @@ def place(stage, out, force):
             os.replace(os.path.join(new, rel), target)
     # The record is replaced whole, so that an interrupted write leaves the
     # one before.
-    fd, partial = tempfile.mkstemp(prefix=RECORD, dir=old)
-    with os.fdopen(fd, "w", encoding="utf-8") as f:
+    partial = os.path.join(old, RECORD + ".part")
+    with open(partial, "w", encoding="utf-8") as f:
         json.dump(record, f, indent=0, sort_keys=True)
     os.replace(partial, os.path.join(old, RECORD))
     return blocking
