@@ -203,7 +203,8 @@ BOOL StartProgramByName(HWND hWndOwner, LPCSTR lpszName)
     // such a name goes as a quoted command line too. (Wine quotes it itself;
     // Windows does not.)
     std::string commandLine;
-    if (std::strpbrk(lpszName, " \t") != nullptr)
+    // (The identity file lets no tab into a name.)
+    if (std::strchr(lpszName, ' ') != nullptr)
         commandLine = std::string("\"") + lpszName + "\"";
     return StartProgram(hWndOwner, lpszName, commandLine.empty() ? nullptr : &commandLine[0]);
 }
