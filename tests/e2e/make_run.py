@@ -60,29 +60,23 @@ def run_shows_the_launcher(s):
 def installed_values_go_on_every_way_out(s):
     if os.path.isabs(s.wine_path):
         raise Skip("Wine is started by its full path here, which no stand-in can come before")
-    # Wine itself, but the write of the second value fails, or Ctrl-C comes
-    # while it runs.
-    shim = os.path.join(s.scratch, "shim")
-    os.makedirs(shim)
-    with open(os.path.join(shim, "wine"), "w") as f:
-        f.write('#!/bin/sh\ncase "$*" in *" add "*UninstallString*)\n'
-                '    [ "$WAY_OUT" = failure ] && exit 1\n    kill -INT 0; sleep 10 ;;\nesac\n'
-                'exec "%s" "$@"\n' % shutil.which(s.wine_path))
-    os.chmod(os.path.join(shim, "wine"), 0o755)
-    for way, path_before in (("interrupt", None), ("failure", None), ("failure", r"C:\Games\Mine")):
-        s.forget_game()
+    # Wine itself, but the write of the second value fails, or Ctrl-C comes.
+    shim = os.path.join(s.scratch, "wine")
+    with open(shim, "w") as f:
+        f.write('#!/bin/sh\ncase "$*" in *" add "*UninstallString*) [ "$OUT" = fail ] && exit 1\n'
+                '    kill -INT 0 ;; esac\nexec "%s" "$@"\n' % shutil.which(s.wine_path))
+    os.chmod(shim, 0o755)
+    for way, path_before in (("interrupt", None), ("fail", None), ("fail", r"C:\Games\Mine")):
         if path_before:
             s.reg_set(APP_PATHS_KEY, "Path", path_before)
-        result = subprocess.run([os.path.join(ROOT, "scripts", "run.sh")],
-                                env=dict(s.env, PATH=shim + ":" + os.environ["PATH"], WAY_OUT=way,
-                                         ZEPH_RUN_INSTALLED="1"),
-                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT, start_new_session=True, timeout=60)
+        status = subprocess.run([os.path.join(ROOT, "scripts", "run.sh")], stdin=subprocess.DEVNULL,
+                                env=dict(s.env, PATH=s.scratch + ":" + os.environ["PATH"], OUT=way,
+                                         ZEPH_RUN_INSTALLED="1"), stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, start_new_session=True, timeout=60).returncode
         left = (s.reg_query(APP_PATHS_KEY, "Path"), s.reg_query(UNINSTALL_KEY, "UninstallString"))
-        if result.returncode == 0 or left != (path_before, None):
-            raise Failure("after the second write's %s (Path %s before), run.sh ended with %d "
-                          "and left Path %s, UninstallString %s"
-                          % ((way, path_before, result.returncode) + left))
+        if status == 0 or left != (path_before, None):
+            raise Failure("with the second write's %s (Path %s before), run.sh ended with %d and "
+                          "left Path %s, UninstallString %s" % ((way, path_before, status) + left))
 
 
 if __name__ == "__main__":
