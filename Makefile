@@ -2,10 +2,12 @@
 # set-up (packages, Wine prefix) and build first; see README.md.
 .PHONY: all build run test bench sheet bitmaps iso art-template disc clean
 
-# Paths a disc author gives are taken from where they run make, also when
-# they run it from elsewhere with make -C (which keeps the shell's PWD).
-here := $(or $(PWD),$(CURDIR))
-from_here = $(abspath $(if $(filter /%,$(1)),$(1),$(here)/$(1)))
+# The paths a disc author gives reach the scripts as environment variables,
+# which neither make nor a shell splits at a space or reads again, and the
+# scripts make them absolute: a relative one is taken from where the author
+# runs make, also from elsewhere with make -C (which keeps the shell's PWD).
+export ZEPH_CALLER_DIR := $(or $(PWD),$(CURDIR))
+export IDENTITY ART FILES OUT DISC ISO SIGN_CERT SIGN_KEY FORCE
 
 all: build
 
@@ -17,7 +19,7 @@ build:
 # INSTALLED=1 first writes the registry values its game's setup would.
 run: $(if $(DISC),,build)
 	@$(if $(DISC),scripts/setup.sh && scripts/wine-prefix.sh)
-	@ZEPH_RUN_INSTALLED="$(INSTALLED)" scripts/run.sh $(if $(DISC),"$(call from_here,$(DISC))")
+	@ZEPH_RUN_INSTALLED="$(INSTALLED)" scripts/run.sh $(if $(DISC),"$$DISC")
 
 test: build
 	@scripts/test.sh
@@ -27,41 +29,42 @@ bench: build
 
 # The demo disc as an image to burn or publish, made with every build; or the
 # image of any disc folder, checked, its programs signed when a certificate is
-# given (docs/disc-authors.md). Relative paths are the caller's:
-#   make iso DISC=folder ISO=file [SIGN_CERT=cert SIGN_KEY=key]
+# given (docs/disc-authors.md):
+#   make iso DISC=folder ISO=file [SIGN_CERT=cert SIGN_KEY=key] [FORCE=1]
 iso:
 	@scripts/setup.sh
-	@ZEPH_CALLER_DIR="$(or $(PWD),$(CURDIR))" scripts/iso.sh "$(DISC)" "$(ISO)" "$(SIGN_CERT)" "$(SIGN_KEY)"
+	@scripts/iso.sh "$$DISC" "$$ISO" "$$SIGN_CERT" "$$SIGN_KEY"
 
 # A contact sheet of the generated image set, for a person to look at.
 sheet: build
 	@scripts/build.sh sheet
 
 # The launcher's 91 bitmaps from a disc author's PNG files, with bmpset (see
-# docs/disc-authors.md): make bitmaps ART=folder OUT=folder
+# docs/disc-authors.md): make bitmaps ART=folder OUT=folder [FILL=1] [FORCE=1]
+# This command, art-template, disc and iso write over no file of OUT that
+# they did not write themselves, unchanged since, unless FORCE=1.
 bitmaps:
-	@if [ -z "$(ART)" ] || [ -z "$(OUT)" ]; then echo "usage: make bitmaps ART=folder OUT=folder" >&2; exit 2; fi
+	@if [ -z "$$ART" ] || [ -z "$$OUT" ]; then echo "usage: make bitmaps ART=folder OUT=folder" >&2; exit 2; fi
 	@scripts/setup.sh
 	@scripts/build.sh host bmpset
-	@"$${ZEPH_BUILD:-build}/host/tools/bmpset" $(if $(FILL),--fill-frames) "$(call from_here,$(ART))" "$(call from_here,$(OUT))"
+	@scripts/art.sh bitmaps "$$ART" "$$OUT" "$(FILL)"
 
 # The demo's 91 pictures as PNG art to paint over, and a guide to the window
-# (docs/disc-authors.md): make art-template OUT=folder
+# (docs/disc-authors.md): make art-template OUT=folder [FORCE=1]
 art-template:
-	@if [ -z "$(OUT)" ]; then echo "usage: make art-template OUT=folder" >&2; exit 2; fi
+	@if [ -z "$$OUT" ]; then echo "usage: make art-template OUT=folder" >&2; exit 2; fi
 	@scripts/setup.sh
 	@scripts/build.sh host arttemplate disc-art
-	@"$${ZEPH_BUILD:-build}/host/tools/arttemplate" "$${ZEPH_BUILD:-build}/host/disc-art/bitmaps" "$(call from_here,$(OUT))"
+	@scripts/art.sh template "$$OUT"
 
 # A whole disc folder from an identity file, art and the author's files:
-# make disc IDENTITY=file ART=folder FILES=folder OUT=folder [FILL=1]
+# make disc IDENTITY=file ART=folder FILES=folder OUT=folder [FILL=1] [FORCE=1]
 # (ARCH=x86_64 makes one that a machine without 32-bit support can run).
 disc:
-	@if [ -z "$(IDENTITY)" ] || [ -z "$(ART)" ] || [ -z "$(FILES)" ] || [ -z "$(OUT)" ]; then \
+	@if [ -z "$$IDENTITY" ] || [ -z "$$ART" ] || [ -z "$$FILES" ] || [ -z "$$OUT" ]; then \
 	    echo "usage: make disc IDENTITY=file ART=folder FILES=folder OUT=folder [FILL=1]" >&2; exit 2; fi
 	@scripts/setup.sh
-	@scripts/disc.sh "$(call from_here,$(IDENTITY))" "$(call from_here,$(ART))" \
-	    "$(call from_here,$(FILES))" "$(call from_here,$(OUT))" "$(or $(ARCH),i686)" "$(FILL)"
+	@scripts/disc.sh "$$IDENTITY" "$$ART" "$$FILES" "$$OUT" "$(or $(ARCH),i686)" "$(FILL)"
 
 clean:
 	-@scripts/harness.sh stop >/dev/null 2>&1

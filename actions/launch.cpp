@@ -203,10 +203,22 @@ BOOL StartProgram(HWND hWndOwner, LPCSTR lpszProgram, LPSTR lpszCommandLine)
 
 }  // namespace
 
+BOOL StartProgramByName(HWND hWndOwner, LPCSTR lpszName)
+{
+    // Without a command line the system gives the program its name as one,
+    // unquoted, and a game named "Storm Haven.exe" would read two arguments:
+    // such a name goes as a quoted command line too. (Wine quotes it itself;
+    // Windows does not.)
+    std::string commandLine;
+    // (The identity file lets no tab into a name.)
+    if (std::strchr(lpszName, ' ') != nullptr)
+        commandLine = std::string("\"") + lpszName + "\"";
+    return StartProgram(hWndOwner, lpszName, commandLine.empty() ? nullptr : &commandLine[0]);
+}
+
 void CMainFrame::OnInstall()
 {
-    // A bare name: the system looks in the current directory only.
-    if (!StartProgram(m_hWnd, "setup.exe", nullptr)) {
+    if (!StartProgramByName(m_hWnd, "setup.exe")) {
         const DWORD dwError = GetLastError();
         // Whoever declined the consent prompt needs no box to say so.
         if (dwError != ERROR_CANCELLED) {
@@ -260,7 +272,7 @@ void CMainFrame::OnReadme()
 void CMainFrame::OnPlay()
 {
     SetCurrentDirectoryA(g_szGamePath);
-    StartProgram(m_hWnd, ZEPH_GAME, nullptr);
+    StartProgramByName(m_hWnd, ZEPH_GAME);
     g_bCloseRequested = true;
 }
 

@@ -16,6 +16,11 @@ extern DWORD g_dwLastFlameTick;
 // when more than 66 ms have passed since the last advance.
 void FlameTick();
 
+// Install's and play's start: a bare program name, which the system looks
+// for in the current directory alone. FALSE with the last error set when
+// the program cannot be started.
+BOOL StartProgramByName(HWND hWndOwner, LPCSTR lpszName);
+
 class CMainFrame : public CFrameWnd {
     DECLARE_DYNAMIC(CMainFrame)
 public:

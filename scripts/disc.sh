@@ -9,10 +9,14 @@
 # machine that cannot execute 32-bit code (a folder to try under Wine there,
 # not one to ship). FILL=1 fills flame frames 17 to 30 from frames 1 to 14.
 # The identity is checked before anything is built; the bitmaps are checked
-# as bmpcheck checks them. Every path is absolute (the Makefile makes them so).
+# as bmpcheck checks them. Relative paths are the caller's; the folder is
+# built aside and put in place as build_aside does (scripts/author.sh): only
+# over make disc's own unchanged work, unless FORCE=1.
 set -euo pipefail
-source "$(dirname "$0")/wine-env.sh"
-identity=$1 art=$2 files=$3 out=$4 arch=${5:-i686} fill=${6:-}
+source "$(dirname "$0")/author.sh"
+[ $# -ge 4 ] || { echo "usage: disc.sh IDENTITY ART FILES OUT [ARCH] [FILL]" >&2; exit 2; }
+identity=$(from_caller "$1") art=$(from_caller "$2") files=$(from_caller "$3") out=$(from_caller "$4")
+arch=${5:-i686} fill=${6:-}
 say() { echo "disc: $*"; }
 fail() { echo "disc: $*" >&2; exit 1; }
 
@@ -24,9 +28,8 @@ python3 "$ZEPH_ROOT/tools/identity.py" check "$identity" || exit 1
 clash=$(find "$files" -mindepth 1 -maxdepth 1 \( -iname launcher.exe -o -iname autorun.inf \
         -o -iname bitmaps \) -printf '%f ')
 [ -z "$clash" ] || fail "FILES holds ${clash% }, which make disc writes itself: take it out of $files"
-mkdir -p "$out" || fail "OUT=$out cannot be made"
-case "$(cd "$out" && pwd -P)/" in
-    "$(cd "$files" && pwd -P)/"*|"$(cd "$art" && pwd -P)/"*) fail "OUT=$out lies inside FILES or ART" ;;
+case "$(realpath -m -- "$out")/" in
+    "$(realpath -- "$files")/"*|"$(realpath -- "$art")/"*) fail "OUT=$out lies inside FILES or ART" ;;
 esac
 
 # The native tools, then a product tree of this disc's own that builds only
@@ -37,12 +40,12 @@ esac
 tree="$ZEPH_BUILD/disc-$arch"
 mkdir -p "$tree"
 python3 "$ZEPH_ROOT/tools/identity.py" resolved "$identity" "$tree/identity.txt"
-args="-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$arch.cmake -DZEPH_THREADS=win32 -DZEPH_HOST_DIR=$ZEPH_BUILD/host -DZEPH_IDENTITY=$tree/identity.txt"
-if [ "$(cat "$tree/configured-with" 2>/dev/null)" != "$args" ] || [ ! -f "$tree/build.ninja" ]; then
+args=("-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$arch.cmake" -DZEPH_THREADS=win32
+      "-DZEPH_HOST_DIR=$ZEPH_BUILD/host" "-DZEPH_IDENTITY=$tree/identity.txt")
+if [ "$(cat "$tree/configured-with" 2>/dev/null)" != "${args[*]}" ] || [ ! -f "$tree/build.ninja" ]; then
     find "$tree" -mindepth 1 -maxdepth 1 ! -name identity.txt -exec rm -rf {} +
-    # shellcheck disable=SC2086
-    (cd "$ZEPH_ROOT" && cmake -G Ninja -S . -B "$tree" -DCMAKE_BUILD_TYPE=Release $args >/dev/null)
-    echo "$args" >"$tree/configured-with"
+    (cd "$ZEPH_ROOT" && cmake -G Ninja -S . -B "$tree" -DCMAKE_BUILD_TYPE=Release "${args[@]}" >/dev/null)
+    echo "${args[*]}" >"$tree/configured-with"
 fi
 say "building the launcher for this identity ($arch) in $tree"
 if ! cmake --build "$tree" --target launcher >"$tree/build.log" 2>&1; then
@@ -52,14 +55,15 @@ fi
 
 flags=()
 [ "$fill" = 1 ] && flags+=(--fill-frames)
+# The disc folder, written under its own name in the folder aside.
+assemble() {
+    "$ZEPH_BUILD/host/tools/bmpset" "${flags[@]}" "$art" "$1/bitmaps" ||
+        fail "the bitmaps are not in order (above); $out is left as it was"
+    cp "$tree/app/launcher.exe" "$1/launcher.exe" && cp "$tree/identity/autorun.inf" "$1/autorun.inf" &&
+        cp -R "$files/." "$1/"
+}
 say "making the bitmaps from $art"
-status=0
-"$ZEPH_BUILD/host/tools/bmpset" "${flags[@]}" "$art" "$out/bitmaps" || status=$?
-[ $status = 0 ] || fail "the bitmaps are not in order (above); the disc folder is not complete"
-
-cp "$tree/app/launcher.exe" "$out/launcher.exe"
-cp "$tree/identity/autorun.inf" "$out/autorun.inf"
-cp -R "$files/." "$out/"
+build_aside "$out" assemble || exit 1
 game=$(python3 "$ZEPH_ROOT/tools/identity.py" get "$identity" game)
 
 echo
@@ -79,7 +83,9 @@ for want in setup.exe readme.txt; do
 done
 [ -n "$(find "$files" -iname "$game")" ] ||
     say "note: FILES has no $game anywhere: PLAY starts it from the folder your setup installs it to"
+# (.written-by-make.json: tools/written.py's list of what make wrote.)
 stale=$(cd "$out" && find . -mindepth 1 -maxdepth 1 ! -iname launcher.exe ! -iname autorun.inf \
-        ! -iname bitmaps -printf '%f\n' | while read -r f; do [ -e "$files/$f" ] || echo "$f"; done)
+        ! -iname bitmaps ! -name .written-by-make.json -printf '%f\n' |
+        while read -r f; do [ -e "$files/$f" ] || echo "$f"; done)
 [ -z "$stale" ] || say "note: $out also holds $(echo $stale), from before: not from FILES, left in place"
-say "see it: make run DISC=$out"
+say "see it: make run DISC=\"$out\""

@@ -8,13 +8,14 @@
 #
 # ZEPH_RUN_INSTALLED=1 first writes the two registry values that the
 # launcher's game's setup would write, so that PLAY and UNINSTALL show; the
-# values it added are taken away again when the launcher has ended.
+# values it added are taken away again however it ends: the launcher closed,
+# a write that failed, an interrupt.
 set -euo pipefail
-source "$(dirname "$0")/wine-env.sh"
+source "$(dirname "$0")/author.sh"
 "$ZEPH_ROOT/scripts/wine-prefix.sh"
 
 if [ -n "${1:-}" ]; then
-    disc=$1
+    disc=$(from_caller "$1")
 elif [ "$ZEPH_WINE_ARCH" = win64 ]; then
     disc="$ZEPH_BUILD/x86_64/disc"
     echo "run: this machine cannot execute 32-bit code; running the x86-64 build of the launcher"
@@ -63,7 +64,17 @@ if [ "${ZEPH_RUN_INSTALLED:-}" = 1 ]; then
     note="$ZEPH_BUILD/uninstall-note.txt"
     printf 'make run INSTALLED=1 stands in for your uninstaller here.\r\nOn a real machine UNINSTALL runs the command your setup writes as\r\nUninstallString under HKLM\\%s.\r\n' \
         "$uninstall" >"$note"
+    # Each value is listed before it is written, and the list is undone on
+    # every way out: the launcher's end, a failed write, Ctrl-C.
     added=()
+    forget() {
+        local entry
+        for entry in "${added[@]}"; do
+            IFS='|' read -r -a what <<<"$entry"
+            "$WINE" "$reg" delete "${what[@]}" /f >/dev/null 2>&1 </dev/null || true
+        done
+    }
+    trap forget EXIT
     for pair in "$app_paths|Path|$folder" "$uninstall|UninstallString|notepad.exe \"Z:$(tr / '\\' <<<"$note")\""; do
         IFS='|' read -r key value data <<<"$pair"
         if "$WINE" "$reg" query "HKLM\\$key" /v "$value" >/dev/null 2>&1 </dev/null; then
@@ -76,14 +87,6 @@ if [ "${ZEPH_RUN_INSTALLED:-}" = 1 ]; then
         "$WINE" "$reg" add "HKLM\\$key" /v "$value" /t REG_SZ /d "$data" /f >/dev/null 2>&1 </dev/null
     done
     echo "run: as installed: $game in $folder"
-    forget() {
-        local entry
-        for entry in "${added[@]}"; do
-            IFS='|' read -r -a what <<<"$entry"
-            "$WINE" "$reg" delete "${what[@]}" /f >/dev/null 2>&1 </dev/null || true
-        done
-    }
-    trap forget EXIT
 fi
 
 if [ -n "${DISPLAY:-}" ]; then

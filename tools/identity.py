@@ -55,9 +55,17 @@ def parse(path):
             data = f.read()
     except OSError as e:
         raise Refused(["%s cannot be read: %s" % (path, e.strerror)])
-    # Comments may be in any encoding; values are checked as printable ASCII.
+    # Notepad's "UTF-8 with BOM" starts the file with the mark. A line that
+    # is no UTF-8 is taken in the old Western code page, so that comments may
+    # be in any; what the launcher shows is checked as printable ASCII.
+    if data.startswith(b"\xef\xbb\xbf"):
+        data = data[3:]
     for number, raw in enumerate(data.split(b"\n"), 1):
-        text = raw.rstrip(b"\r").decode("latin-1")
+        raw = raw.rstrip(b"\r")
+        try:
+            text = raw.decode("utf-8")
+        except UnicodeDecodeError:
+            text = raw.decode("latin-1")
         stripped = text.strip()
         if not stripped or stripped.startswith("#"):
             continue
@@ -162,14 +170,22 @@ def check_value(key, value, folder, faults):
                 faults.append("%s %r is not a web address (http:// or https://, no spaces)"
                               % (key, value))
     elif key == "icon":
-        value = os.path.normpath(os.path.join(folder, value)) if value else value
-        if check_text(key, value, 4096, faults):
+        # A path on the author's own machine, which the launcher never shows.
+        if not value:
+            faults.append("icon is empty")
+        elif any(ord(c) < 32 or ord(c) == 127 for c in value):
+            faults.append("icon holds a control character")
+        else:
+            value = os.path.normpath(os.path.join(folder, value))
             check_icon(value, faults)
     elif key in ("company", "product"):
         check_text(key, value, TEXT_MAX, faults)
     elif key == "version":
         parts = value.split(".")
-        if (not 1 <= len(parts) <= 4 or not all(p.isdigit() and int(p) <= 65535 for p in parts)):
+        # Digits 0 to 9 only: a superscript two is a digit to str.isdigit and
+        # no number to int(), and digits of other scripts are no version's.
+        if (not 1 <= len(parts) <= 4 or
+                not all(re.fullmatch("[0-9]+", p) and int(p) <= 65535 for p in parts)):
             faults.append("version %r is not one to four numbers from 0 to 65535 separated by "
                           "dots" % value)
         else:
@@ -212,7 +228,8 @@ def xml_text(text):
 
 
 def write_if_changed(path, text):
-    data = text.encode("ascii")
+    # Only the icon's path may be other than ASCII; the build reads it as UTF-8.
+    data = text.encode("utf-8")
     try:
         with open(path, "rb") as f:
             if f.read() == data:

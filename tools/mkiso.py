@@ -33,6 +33,8 @@ import tempfile
 import time
 from typing import Dict, List, Optional, Tuple
 
+from written import RECORD
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BLOCK = 2048
 
@@ -75,11 +77,12 @@ def find_file(folder: str, relative: str) -> Optional[str]:
 
 
 def disc_files(folder: str) -> List[str]:
-    """Every file under folder, relative, with / between parts, sorted."""
+    """Every file under folder, relative, with / between parts, sorted; the
+    lists of what make wrote (tools/written.py) are no part of the disc."""
     files = []
     for base, dirs, names in os.walk(folder):
         dirs.sort()
-        for name in sorted(names):
+        for name in sorted(set(names) - {RECORD}):
             files.append(os.path.relpath(os.path.join(base, name), folder).replace(os.sep, "/"))
     return files
 
@@ -256,7 +259,7 @@ def master(folder: str, iso: str, label: str, order: List[str], date: int, work:
         ["xorriso", "-volume_date", "all_file_dates", "=%d" % date,
          "-as", "mkisofs", "-quiet", "-iso-level", "1", "-V", label, "-J", "-r",
          # Owners are root and modes fixed, whatever the folder's.
-         "-file-mode", "0444", "-dir-mode", "0555",
+         "-file-mode", "0444", "-dir-mode", "0555", "-m", RECORD,
          "--sort-weight-list", weights, "-o", iso, folder],
         capture_output=True, text=True, env=env, stdin=subprocess.DEVNULL)
     if result.returncode != 0:

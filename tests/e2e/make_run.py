@@ -1,12 +1,15 @@
 """`make run` on a machine with a display: the launcher of the demo disc
 comes up with its complete picture and the disc's icon, and closes on
-request."""
+request. With INSTALLED=1, a write of the registry that fails or is
+interrupted takes back what was written before it, and nothing else."""
 
 import os
 import re
+import shutil
 import subprocess
 
-from e2elib import EMPTY, ROOT, TITLE, Failure, Launcher, run_cases, wait_until
+from e2elib import (APP_PATHS_KEY, EMPTY, ROOT, TITLE, UNINSTALL_KEY, Failure, Launcher, Skip,
+                    run_cases, wait_until)
 
 
 def window_icon(s, window):
@@ -54,5 +57,27 @@ def run_shows_the_launcher(s):
         raise Failure("a launcher window is left")
 
 
+def installed_values_go_on_every_way_out(s):
+    if os.path.isabs(s.wine_path):
+        raise Skip("Wine is started by its full path here, which no stand-in can come before")
+    # Wine itself, but the write of the second value fails, or Ctrl-C comes.
+    shim = os.path.join(s.scratch, "wine")
+    with open(shim, "w") as f:
+        f.write('#!/bin/sh\ncase "$*" in *" add "*UninstallString*) [ "$OUT" = fail ] && exit 1\n'
+                '    kill -INT 0 ;; esac\nexec "%s" "$@"\n' % shutil.which(s.wine_path))
+    os.chmod(shim, 0o755)
+    for way, path_before in (("interrupt", None), ("fail", None), ("fail", r"C:\Games\Mine")):
+        if path_before:
+            s.reg_set(APP_PATHS_KEY, "Path", path_before)
+        status = subprocess.run([os.path.join(ROOT, "scripts", "run.sh")], stdin=subprocess.DEVNULL,
+                                env=dict(s.env, PATH=s.scratch + ":" + os.environ["PATH"], OUT=way,
+                                         ZEPH_RUN_INSTALLED="1"), stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, start_new_session=True, timeout=60).returncode
+        left = (s.reg_query(APP_PATHS_KEY, "Path"), s.reg_query(UNINSTALL_KEY, "UninstallString"))
+        if status == 0 or left != (path_before, None):
+            raise Failure("with the second write's %s (Path %s before), run.sh ended with %d and "
+                          "left Path %s, UninstallString %s" % ((way, path_before, status) + left))
+
+
 if __name__ == "__main__":
-    run_cases([run_shows_the_launcher])
+    run_cases([run_shows_the_launcher, installed_values_go_on_every_way_out])

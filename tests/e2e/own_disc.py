@@ -2,7 +2,9 @@
 author makes it: `make art-template`, the art changed, an identity file of
 another disc (title, game, registry keys, web addresses, icon, version,
 label), and `make disc`, each run from the author's own folder with paths
-relative to it. The folder's launcher, under Wine, opens a window with the
+relative to it: a folder whose name has a space, an apostrophe and an "e"
+with an accent, holding folders whose names have spaces, and a game whose
+name has one. The folder's launcher, under Wine, opens a window with the
 new title and icon, draws the new art exactly, offers PLAY when the new
 game's values are in the registry and not for the demo's, and opens the new
 addresses; `make run DISC=folder INSTALLED=1` shows it installed and leaves
@@ -28,7 +30,7 @@ sys.path.insert(0, os.path.join(ROOT, "tools"))
 import mkiso  # noqa: E402
 
 NEW_TITLE = "Stormhaven Launcher"
-GAME = "keelrun.exe"
+GAME = "Keel Run.exe"
 UNINSTALL_NAME = "Stormhaven Trial"
 ADDRESSES = {2: "http://www.stormhaven.example/directx/", 6: "http://www.stormhaven.example/keelrun/",
              7: "http://www.brightwater.example/", 11: "http://www.saltmarsh.example/",
@@ -43,7 +45,7 @@ url_game = %s
 url_publisher = %s
 url_developer = %s
 url_licensor = %s
-icon = art-icon/stormhaven.ico
+icon = ../art icon/stormhaven.ico
 company = Brightwater Games
 product = Stormhaven Trial
 version = 2.1.7.3
@@ -72,34 +74,38 @@ def own_disc(s):
     """The author's folder with its disc, made on first use."""
     if made:
         return made
-    home = os.path.join(s.scratch, "author")
-    os.makedirs(os.path.join(home, "files", "game"))
-    os.makedirs(os.path.join(home, "art-icon"))
-    make(s, home, "art-template", "OUT=art")
-    names = sorted(os.listdir(os.path.join(home, "art")))
-    if len(names) != 92 or "guide.png" not in names:
+    home = os.path.join(s.scratch, "Zo\xe9's discs")
+    os.makedirs(os.path.join(home, "disc files", "game"))
+    os.makedirs(os.path.join(home, "art icon"))
+    os.makedirs(os.path.join(home, "disc identity"))
+    make(s, home, "art-template", "OUT=painted art")
+    art = os.path.join(home, "painted art")
+    names = sorted(os.listdir(art))
+    if len(names) != 93 or "guide.png" not in names:
         raise Failure("art-template wrote %d files: %s" % (len(names), names[:5]))
     # New art: every picture in its colours' negative, so that a flame frame
     # still carries the background's own pixels at its edge.
-    s.x(["mogrify", "-negate"] + [os.path.join(home, "art", n) for n in names if n != "guide.png"])
-    icon = os.path.join(home, "art-icon", "stormhaven.ico")
+    s.x(["mogrify", "-negate"] + [os.path.join(art, n) for n in names if n.endswith(".png")
+                                  and n != "guide.png"])
+    icon = os.path.join(home, "art icon", "stormhaven.ico")
     s.x(["convert", os.path.join(s.build, "host", "disc-art", "zephrane.ico"), "-negate", icon])
-    with open(os.path.join(home, "identity.txt"), "w") as f:
+    identity = os.path.join(home, "disc identity", "storm haven.txt")
+    with open(identity, "w") as f:
         f.write(IDENTITY)
     # The author's files: a setup, a read-me and the game in its folder, the
     # probe standing in for the programs.
     for name in ("setup.exe", os.path.join("game", GAME)):
-        with open(s.probe, "rb") as src, open(os.path.join(home, "files", name), "wb") as dst:
+        with open(s.probe, "rb") as src, open(os.path.join(home, "disc files", name), "wb") as dst:
             dst.write(src.read())
-    with open(os.path.join(home, "files", "readme.txt"), "w") as f:
+    with open(os.path.join(home, "disc files", "readme.txt"), "w") as f:
         f.write("Stormhaven Trial\r\n")
 
-    output = make(s, home, "disc", "IDENTITY=identity.txt", "ART=art", "FILES=files", "OUT=disc",
+    output = make(s, home, "disc", "IDENTITY=disc identity/storm haven.txt", "ART=painted art",
+                  "FILES=disc files", "OUT=Stormhaven disc",
                   "ARCH=" + os.path.basename(s.cross.rstrip("/")))
-    disc = os.path.join(home, "disc")
+    disc = os.path.join(home, "Stormhaven disc")
     for line in ("disc: wrote the disc folder %s:" % disc, "the launcher, built for %s"
-                 % os.path.join(home, "identity.txt"), "label=Stormhaven Trial", "setup.exe",
-                 "game/", "readme.txt"):
+                 % identity, "label=Stormhaven Trial", "setup.exe", "game/", "readme.txt"):
         if line not in output:
             raise Failure("make disc did not say %r:\n%s" % (line, output))
     with open(os.path.join(disc, "autorun.inf"), "rb") as f:
@@ -164,7 +170,7 @@ def play_for_its_own_game_only(s):
     s.click()
     launcher.wait_closed("the launcher to close after play")
     record = s.wait_records(1, "the game to start")[0]
-    if not record["module"].lower().endswith("\\game\\" + GAME) or \
+    if not record["module"].lower().endswith("\\game\\" + GAME.lower()) or \
             record["cwd"].rstrip("\\").lower() != game_folder.lower():
         raise Failure("PLAY started %s in %s" % (record["module"], record["cwd"]))
     forget()
@@ -190,7 +196,7 @@ def its_own_addresses(s):
 def make_run_installed(s):
     own = own_disc(s)
     s.move(EMPTY)
-    proc = subprocess.Popen(["make", "-s", "-C", ROOT, "run", "DISC=disc", "INSTALLED=1"],
+    proc = subprocess.Popen(["make", "-s", "-C", ROOT, "run", "DISC=Stormhaven disc", "INSTALLED=1"],
                             cwd=own["home"], env=dict(s.env, PWD=own["home"]),
                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL, start_new_session=True)
@@ -220,7 +226,7 @@ def its_image(s):
         unsigned = f.read()
     images = []
     for name in ("first.iso", "second.iso"):
-        output = make(s, home, "iso", "DISC=disc", "ISO=" + name, "SIGN_CERT=author.crt",
+        output = make(s, home, "iso", "DISC=Stormhaven disc", "ISO=" + name, "SIGN_CERT=author.crt",
                       "SIGN_KEY=author.key")
         if "signed and verified in the image" not in output:
             raise Failure("make iso did not sign:\n%s" % output)

@@ -4,6 +4,7 @@ its key, and nothing is written; a key left out takes the demo's value; and
 `make disc`'s script stops at a bad file before it builds or writes a thing."""
 
 import os
+import random
 import struct
 import subprocess
 import sys
@@ -12,6 +13,8 @@ import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 TOOL = os.path.join(ROOT, "tools", "identity.py")
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+import identity  # noqa: E402
 
 
 def ico(sizes):
@@ -35,9 +38,10 @@ class IdentityFile(unittest.TestCase):
         self.temp.cleanup()
 
     def run_tool(self, text, *args):
+        """Runs the tool on the text, as latin-1 unless it is given as bytes."""
         path = os.path.join(self.dir, "identity.txt")
         with open(path, "wb") as f:
-            f.write(text.encode("latin-1"))
+            f.write(text if isinstance(text, bytes) else text.encode("latin-1"))
         out = os.path.join(self.dir, "out")
         result = subprocess.run([sys.executable, TOOL] + list(args or ("write",)) + [path, out],
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE)
@@ -70,11 +74,18 @@ class IdentityFile(unittest.TestCase):
             ("product = Storm\x7fhaven", "product holds a character that is not printable ASCII"),
             ("title = A\ntitle = B", "line 2: title is given twice"),
             ("company Brightwater", "line 1 is not `key = value` or a comment: company Brightwater"),
+            # Notepad's superscript two, in its old code page and in UTF-8.
+            ("version = 1.\xb2", "version '1.\xb2' is not one to four numbers"),
+            ("version = 1.\xb2".encode("utf-8"), "version '1.\xb2' is not one to four numbers"),
+            # Notepad's "UTF-8 with BOM": the mark is no part of the first key.
+            ("\ufeffgame = keel:run.exe".encode("utf-8"), "game 'keel:run.exe' holds :"),
+            ("icon = tab\there.ico", "icon holds a control character"),
         ]
         for text, reason in cases:
             with self.subTest(text=text[:40]):
-                status, errors, out = self.run_tool(text + "\n")
+                status, errors, out = self.run_tool(text + (b"\n" if isinstance(text, bytes) else "\n"))
                 self.assertEqual(1, status, errors)
+                self.assertEqual(2, len(errors.splitlines()), errors)
                 self.assertIn(reason, errors)
                 self.assertIn("refused; nothing was built", errors)
                 self.assertFalse(os.path.exists(out))
@@ -84,20 +95,43 @@ class IdentityFile(unittest.TestCase):
         self.assertEqual(1, status)
         self.assertEqual(4, len(errors.splitlines()), errors)
 
+    def test_random_files_are_taken_or_refused_line_by_line(self):
+        """A seeded run of random files: each is taken, or refused with one
+        line a fault, which begins with its key or line; never a traceback."""
+        rng = random.Random(26)
+        pieces = ["1", ".", "\xb2", "\xe9", "\u0663", "\0", "\t", "\\", ":", " ", "=", ".exe", "\ufeff"]
+        path = os.path.join(self.dir, "random.txt")
+        for _ in range(2000):
+            text = "\n".join("%s = %s" % (rng.choice(identity.KEYS + ("titel",)),
+                                          "".join(rng.choices(pieces, k=rng.randrange(4))))
+                             for _ in range(rng.randrange(1, 4)))
+            with open(path, "wb") as f:
+                f.write(text.encode(rng.choice(["utf-8", "utf-8-sig", "cp1252"]), "replace"))
+            try:
+                identity.header(identity.load(path), path)
+            except identity.Refused as e:
+                for fault in e.args[0]:
+                    self.assertRegex(fault, r"^(line \d+|%s)\b[^\n]*$" % "|".join(identity.KEYS))
+
     def test_a_key_left_out_takes_the_demos_value(self):
-        with open(os.path.join(self.dir, "mine.ico"), "wb") as f:
+        # Saved with a byte-order mark, a comment in another code page, and
+        # the icon in a folder of the author's whose name is no ASCII.
+        icons = os.path.join(self.dir, "Zo\xeb's icons")
+        os.mkdir(icons)
+        with open(os.path.join(icons, "mine.ico"), "wb") as f:
             f.write(ico([16, 32, 48]))
         status, errors, out = self.run_tool(
-            "# Stormhaven's disc, \xa9 Brightwater\n  title = Stormhaven Launcher  \r\nicon = mine.ico\n"
-            "version = 2.1\nlabel = Storm-haven Trial 2\n")
+            b"\xef\xbb\xbf# Stormhaven's disc, \xa9 Brightwater\n  title = Stormhaven Launcher  \r\n" +
+            "icon = Zo\xeb's icons/mine.ico\n".encode("utf-8") +
+            b"version = 2.1\nlabel = Storm-haven Trial 2\n")
         self.assertEqual(0, status, errors)
-        with open(os.path.join(out, "identity.h")) as f:
+        with open(os.path.join(out, "identity.h"), encoding="utf-8") as f:
             header = f.read()
         for line in ('#define ZEPH_TITLE "Stormhaven Launcher"',
                      '#define ZEPH_APP_PATHS_KEY "SOFTWARE\\\\Microsoft\\\\Windows\\\\CurrentVersion'
                      '\\\\App Paths\\\\zorvex.exe"',
                      '#define ZEPH_URL_DEVELOPER "http://www.vexmoor.example/"',
-                     '#define ZEPH_ICON_FILE "%s"' % os.path.join(self.dir, "mine.ico"),
+                     '#define ZEPH_ICON_FILE "%s"' % os.path.join(icons, "mine.ico"),
                      '#define ZEPH_VERSION_STRING "2.1.0.0"',
                      '#define ZEPH_VERSION_MINOR 1',
                      '#define ZEPH_FILE_DESCRIPTION "Zephrane Demo Launcher"'):

@@ -341,6 +341,20 @@ TEST_F(LauncherActions, PlayStartsTheGameFromItsDirectory)
     EXPECT_TRUE(g_bCloseRequested);
     EXPECT_TRUE(SamePath(CurrentDirectory(), disc.Path()));
     EXPECT_FALSE(m_log.WaitForRecords(3, 1500));
+
+    // A game whose name holds a blank gets it as one argument: unquoted,
+    // "Storm Haven.exe" would read "Storm" and "Haven.exe".
+    CopyProbeTo(game + "\\Storm Haven.exe");
+    SetCurrentDirectoryA(game.c_str());
+    EXPECT_TRUE(StartProgramByName(window.Hwnd(), "Storm Haven.exe"));
+    ASSERT_EQ(g_starts.size(), 1u);
+    EXPECT_EQ(g_starts[0].program, "Storm Haven.exe");
+    EXPECT_EQ(g_starts[0].commandLine, "\"Storm Haven.exe\"");
+    ExpectSharedParameters(g_starts[0]);
+    ASSERT_TRUE(m_log.WaitForRecords(3));
+    record = m_log.Records()[2];
+    EXPECT_TRUE(SamePath(record.module, game + "\\Storm Haven.exe")) << record.module;
+    EXPECT_EQ(record.commandLine, "\"Storm Haven.exe\"");
     EXPECT_TRUE(watcher.Seen().empty());
     EXPECT_TRUE(window.Alive());
 }
