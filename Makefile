@@ -28,10 +28,12 @@ bench: build
 # The demo disc as an image to burn or publish, made with every build; or the
 # image of any disc folder, checked, its programs signed when a certificate is
 # given (docs/disc-authors.md). Relative paths are the caller's:
-#   make iso DISC=folder ISO=file [SIGN_CERT=cert SIGN_KEY=key]
+#   make iso DISC=folder ISO=file [SIGN_CERT=chain.pem SIGN_KEY=key
+#       | SIGN_CERT=file.pfx SIGN_PASS_FILE=file] [SIGN_ROOT=roots.pem]
 iso:
 	@scripts/setup.sh
-	@ZEPH_CALLER_DIR="$(or $(PWD),$(CURDIR))" scripts/iso.sh "$(DISC)" "$(ISO)" "$(SIGN_CERT)" "$(SIGN_KEY)"
+	@ZEPH_CALLER_DIR="$(or $(PWD),$(CURDIR))" scripts/iso.sh "$(DISC)" "$(ISO)" "$(SIGN_CERT)" "$(SIGN_KEY)" \
+	    "$(SIGN_PASS_FILE)" "$(SIGN_ROOT)"
 
 # A contact sheet of the generated image set, for a person to look at.
 sheet: build
