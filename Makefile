@@ -7,7 +7,7 @@
 # scripts make them absolute: a relative one is taken from where the author
 # runs make, also from elsewhere with make -C (which keeps the shell's PWD).
 export ZEPH_CALLER_DIR := $(or $(PWD),$(CURDIR))
-export IDENTITY ART FILES OUT DISC ISO SIGN_CERT SIGN_KEY FORCE
+export IDENTITY ART FILES OUT DISC ISO SIGN_CERT SIGN_KEY SIGN_PASS_FILE SIGN_ROOT FORCE
 
 all: build
 
@@ -30,10 +30,11 @@ bench: build
 # The demo disc as an image to burn or publish, made with every build; or the
 # image of any disc folder, checked, its programs signed when a certificate is
 # given (docs/disc-authors.md):
-#   make iso DISC=folder ISO=file [SIGN_CERT=cert SIGN_KEY=key] [FORCE=1]
+#   make iso DISC=folder ISO=file [SIGN_CERT=chain.pem SIGN_KEY=key
+#       | SIGN_CERT=file.pfx SIGN_PASS_FILE=file] [SIGN_ROOT=roots.pem] [FORCE=1]
 iso:
 	@scripts/setup.sh
-	@scripts/iso.sh "$$DISC" "$$ISO" "$$SIGN_CERT" "$$SIGN_KEY"
+	@scripts/iso.sh "$$DISC" "$$ISO" "$$SIGN_CERT" "$$SIGN_KEY" "$$SIGN_PASS_FILE" "$$SIGN_ROOT"
 
 # A contact sheet of the generated image set, for a person to look at.
 sheet: build

@@ -8,15 +8,20 @@ name has one. The folder's launcher, under Wine, opens a window with the
 new title and icon, draws the new art exactly, offers PLAY when the new
 game's values are in the registry and not for the demo's, and opens the new
 addresses; `make run DISC=folder INSTALLED=1` shows it installed and leaves
-the registry as it found it. `make iso`, with a throwaway certificate, gives
-the folder's image: signed, its signatures verified, laid out in the
-launcher's start-up order, labelled for the disc, and the same bytes when
-made twice.
+the registry as it found it. `make iso`, with a certificate as an authority
+delivers it (a chain of the tests' own, as PEM and as a .pfx), gives the
+folder's image: the author's programs signed twice and verified against
+the test's root, a vendor's signed program and a 16-bit file as they were,
+every file as Windows reads it, laid out in the launcher's start-up order,
+labelled for the disc, and the same bytes from either form of the
+certificate.
 
 The disc is made once, by the first case that needs it; each further check
 of the disc (its image, say) is one more case in the list at the end."""
 
+import filecmp
 import os
+import struct
 import subprocess
 import sys
 
@@ -27,7 +32,9 @@ from picture import PICTURE, composed, differences
 from e2elib import BIG_FLAME, SMALL_FLAME
 
 sys.path.insert(0, os.path.join(ROOT, "tools"))
+sys.path.insert(0, os.path.join(ROOT, "tests", "iso"))
 import mkiso  # noqa: E402
+import testca  # noqa: E402
 
 NEW_TITLE = "Stormhaven Launcher"
 GAME = "Keel Run.exe"
@@ -218,39 +225,75 @@ def make_run_installed(s):
 
 def its_image(s):
     own = own_disc(s)
-    home = own["home"]
-    s.x(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-         "-subj", "/CN=Brightwater Games", "-addext", "extendedKeyUsage=codeSigning",
-         "-keyout", os.path.join(home, "author.key"), "-out", os.path.join(home, "author.crt")])
-    with open(os.path.join(own["disc"], "launcher.exe"), "rb") as f:
+    home, disc = own["home"], own["disc"]
+    # The author's certificate comes from an authority, with its
+    # intermediate; a vendor's program on the disc is signed by another.
+    ca = os.path.join(home, "signing ca")
+    root = testca.issue(ca, "root", profile="authority")
+    testca.issue(ca, "intermediate", issuer="root", profile="authority")
+    author = testca.issue(ca, "author", issuer="intermediate")
+    testca.issue(ca, "vendor")
+    intermediate = os.path.join(ca, "intermediate.crt")
+    with open(author, "rb") as a, open(intermediate, "rb") as i, \
+            open(os.path.join(home, "author chain.pem"), "wb") as chain:
+        chain.write(a.read() + i.read())
+    with open(os.path.join(home, "author pass.txt"), "w") as f:
+        f.write("Storm haven 2!\n")
+    s.x(["openssl", "pkcs12", "-export", "-in", author, "-certfile", intermediate,
+         "-inkey", os.path.join(ca, "author.key"), "-out", os.path.join(home, "author.pfx"),
+         "-passout", "file:" + os.path.join(home, "author pass.txt")])
+    os.makedirs(os.path.join(disc, "redist"), exist_ok=True)
+    s.x(["osslsigncode", "sign", "-certs", os.path.join(ca, "vendor.crt"),
+         "-key", os.path.join(ca, "vendor.key"), "-in", s.probe,
+         "-out", os.path.join(disc, "redist", "dxsetup.exe")])
+    # A 16-bit library: a DOS header that leads to an NE one.
+    with open(os.path.join(disc, "game", "thunk16.dll"), "wb") as f:
+        f.write(b"MZ" + bytes(58) + struct.pack("<I", 64) + b"NE\x05\x0a" + bytes(60))
+    os.symlink("../readme.txt", os.path.join(disc, "game", "readme.txt"))
+
+    with open(os.path.join(disc, "launcher.exe"), "rb") as f:
         unsigned = f.read()
     images = []
-    for name in ("first.iso", "second.iso"):
-        output = make(s, home, "iso", "DISC=Stormhaven disc", "ISO=" + name, "SIGN_CERT=author.crt",
-                      "SIGN_KEY=author.key")
-        if "signed and verified in the image" not in output:
-            raise Failure("make iso did not sign:\n%s" % output)
+    for name, certificate in (("first.iso", ("SIGN_CERT=author chain.pem", "SIGN_KEY=signing ca/author.key")),
+                              ("second.iso", ("SIGN_CERT=author.pfx", "SIGN_PASS_FILE=author pass.txt"))):
+        output = make(s, home, "iso", "DISC=Stormhaven disc", "ISO=" + name,
+                      "SIGN_ROOT=signing ca/root.crt", *certificate)
+        for line in ("signed, SHA-1 with SHA-256 nested in it, and verified in the image against "
+                     "the roots in %s: launcher.exe, setup.exe, game/%s" % (root, GAME),
+                     "left as it is: game/thunk16.dll, a 16-bit Windows file (NE)",
+                     "left as it is: redist/dxsetup.exe, signed already"):
+            if line not in output:
+                raise Failure("make iso did not say %r:\n%s" % (line, output))
         with open(os.path.join(home, name), "rb") as f:
             images.append(f.read())
     if images[0] != images[1]:
-        raise Failure("the same disc folder made two different images")
-    with open(os.path.join(own["disc"], "launcher.exe"), "rb") as f:
+        raise Failure("the certificate as a PEM chain and as a .pfx made two different images")
+    with open(os.path.join(disc, "launcher.exe"), "rb") as f:
         if f.read() != unsigned:
             raise Failure("make iso signed the author's own launcher.exe, not a copy")
     iso = os.path.join(home, "first.iso")
     startorder = os.path.join(s.build, "host", "tools", "startorder")
-    order = mkiso.startup_order(own["disc"], "launcher.exe", startorder)
+    order = mkiso.startup_order(disc, "launcher.exe", startorder)
     problems = mkiso.order_problems(mkiso.extents(iso), order)
     if len(order) != 92 or problems:
         raise Failure("the image's start-up reads: %d files, %s" % (len(order), problems))
     if b"STORMHAVEN_TRIAL" not in images[0][16 * 2048:17 * 2048]:
         raise Failure("the image is not labelled STORMHAVEN_TRIAL")
+    # Every file as Windows reads it, through the Joliet tree: the author's
+    # programs signed, everything else (a link too) the folder's very bytes.
     read = os.path.join(home, "read")
-    s.x(["xorriso", "-osirrox", "on", "-indev", iso, "-extract", "/", read])
-    for program in ("launcher.exe", "setup.exe", "game/" + GAME):
-        error = mkiso.verify(os.path.join(read, program), os.path.join(home, "author.crt"))
+    s.x(["xorriso", "-read_fs", "norock", "-osirrox", "on", "-indev", iso, "-extract", "/", read])
+    files = mkiso.disc_files(disc)
+    if mkiso.disc_files(read) != files:
+        raise Failure("the Joliet tree differs in %s" % (set(mkiso.disc_files(read)) ^ set(files)))
+    for relative in files:
+        error = None
+        if relative in ("launcher.exe", "setup.exe", "game/" + GAME):
+            error = mkiso.verify(os.path.join(read, relative), root)[0]
+        elif not filecmp.cmp(os.path.join(disc, relative), os.path.join(read, relative), False):
+            error = "not the folder's bytes"
         if error:
-            raise Failure("%s in the image: %s" % (program, error))
+            raise Failure("%s through the Joliet tree: %s" % (relative, error))
 
 
 if __name__ == "__main__":

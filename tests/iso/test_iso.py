@@ -8,8 +8,10 @@
   set and a disc folder of other dates and permissions master to the very
   bytes of the build's image.
 - An author's disc: mastered from relative paths, its pictures found
-  whatever the case of their names; a damaged disc is refused by its
-  finding and leaves no image.
+  whatever the case of their names, a link within it a copy in the tree
+  Windows reads; a damaged disc, names that tree cannot show as they are,
+  and a certificate that cannot sign are refused by their findings and
+  leave no image.
 
 ZEPH_ISO names another image for the start-up check (an old one, say).
 """
@@ -24,6 +26,7 @@ import unittest
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 import mkiso  # noqa: E402
+import testca  # noqa: E402
 
 BUILD = os.environ.get("ZEPH_BUILD", os.path.join(ROOT, "build"))
 HOST = os.path.join(BUILD, "host")
@@ -148,9 +151,18 @@ class AuthorImage(unittest.TestCase):
         os.rename(os.path.join(self.disc, "Bitmaps", "fire01.bmp"),
                   os.path.join(self.disc, "Bitmaps", "FIRE01.BMP"))
 
-    def master(self, iso):
+    def master(self, iso, *options):
         return run([sys.executable, os.path.join(ROOT, "tools", "mkiso.py"), "--startorder",
-                    STARTORDER, "--bmpcheck", BMPCHECK, "my disc", iso], cwd=self.work)
+                    STARTORDER, "--bmpcheck", BMPCHECK] + list(options) + ["my disc", iso],
+                   cwd=self.work)
+
+    def refused(self, finding, *options):
+        refused = self.master("bad.iso", *options)
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn(finding, refused.stderr)
+        self.assertIn("no image written", refused.stderr)
+        self.assertFalse({"bad.iso", "bad.iso.part"} & set(os.listdir(self.work)))
+        return refused.stderr
 
     def test_names_in_other_cases_from_relative_paths(self):
         # Signing, and the same bytes twice, are shown on an author's own
@@ -159,24 +171,58 @@ class AuthorImage(unittest.TestCase):
         self.assertEqual(made.returncode, 0, made.stderr)
         check_startup_order(self, os.path.join(self.work, "out", "first.iso"))
 
+    def test_names_windows_cannot_read_are_refused_by_name(self):
+        outside = os.path.realpath(os.path.join(self.work, "outside.txt"))
+        open(outside, "w").close()
+        long_name = "a" * 61 + ".txt"
+        # (name in the folder, where a link leads or None for a file, finding)
+        cases = [(long_name, None, ": the name is 65 characters long; the Joliet tree holds 64"),
+                 ("game/why?.txt", None, "why?.txt: the name holds '?', which Windows does not"),
+                 ("README.TXT", None, "README.TXT and readme.txt differ only in case"),
+                 ("Bitmaps/notes.txt", outside, "notes.txt is a link to %s, outside" % outside),
+                 ("gone.txt", "setup.bak", "gone.txt is a link to setup.bak, which is not there"),
+                 ("game/again", "..", "again is a link to %s, a folder that holds it"
+                  % os.path.realpath(self.disc))]
+        for name, target, _ in cases:
+            if target:
+                os.symlink(target, os.path.join(self.disc, name))
+            else:
+                open(os.path.join(self.disc, name), "w").close()
+        findings = self.refused("")
+        for _, _, finding in cases:
+            self.assertIn(finding, findings)
+        self.assertEqual(len(findings.splitlines()), len(cases) + 1, findings)
+
+    def test_certificates_that_cannot_sign_are_refused(self):
+        ca = os.path.join(self.work, "ca")
+        # (name, how it is issued, finding)
+        cases = [("expired", dict(start="20200101000000Z", end="20210101000000Z"),
+                  "certificate of CN=expired expired on 2021-01-01 00:00:00Z; nothing is signed"),
+                 ("early", dict(start="20990101000000Z", end="21000101000000Z"),
+                  "certificate of CN=early is not valid before 2099-01-01 00:00:00Z; nothing is"),
+                 ("server", dict(profile="server"), "CN=server does not allow code signing (its "
+                  "extended key usage: TLS Web Server Authentication); nothing is signed"),
+                 # In date and for code signing, but no root of the
+                 # machine's vouches for it.
+                 ("private", {}, "the signatures of launcher.exe do not hold in the image against "
+                  "the roots in /")]
+        for name, how, finding in cases:
+            with self.subTest(name):
+                certificate = testca.issue(ca, name, **how)
+                self.refused(finding, "--sign-cert", certificate,
+                             "--sign-key", os.path.join(ca, name + ".key"))
+
     def test_a_damaged_disc_is_refused_by_its_finding(self):
         background = os.path.join(self.disc, "Bitmaps", "8bg1.bmp")
         with open(background, "r+b") as f:
             f.truncate(1000)
-        refused = self.master("bad.iso")
-        self.assertEqual(refused.returncode, 1)
-        self.assertIn("bmpcheck on the image's pictures:", refused.stderr)
-        self.assertIn("8bg1.bmp is shorter than its header says", refused.stderr)
-        self.assertIn("no image written", refused.stderr)
-        self.assertFalse({"bad.iso", "bad.iso.part"} & set(os.listdir(self.work)))
+        self.assertIn("bmpcheck on the image's pictures:",
+                      self.refused("8bg1.bmp is shorter than its header says"))
 
         shutil.copy(os.path.join(DEMO_DISC, "bitmaps", "8bg1.bmp"), background)
         with open(os.path.join(self.disc, "autorun.inf"), "w", newline="\r\n") as f:
             f.write("[autorun]\nopen=start.exe\nlabel=My Disc\n")
-        refused = self.master("bad.iso")
-        self.assertEqual(refused.returncode, 1)
-        self.assertIn("autorun.inf opens start.exe, which is not on the disc", refused.stderr)
-        self.assertFalse(os.path.exists(os.path.join(self.work, "bad.iso")))
+        self.refused("autorun.inf opens start.exe, which is not on the disc")
 
 
 if __name__ == "__main__":
