@@ -1,6 +1,6 @@
 # The two commands a user needs: `make run` and `make test`. Both do their own
 # set-up (packages, Wine prefix) and build first; see README.md.
-.PHONY: all build run test bench sheet bitmaps iso art-template disc clean
+.PHONY: all build run test bench sheet bitmaps iso art-template disc proof clean
 
 # Paths a disc author gives are taken from where they run make, also when
 # they run it from elsewhere with make -C (which keeps the shell's PWD).
@@ -62,6 +62,13 @@ disc:
 	@scripts/setup.sh
 	@scripts/disc.sh "$(call from_here,$(IDENTITY))" "$(call from_here,$(ART))" \
 	    "$(call from_here,$(FILES))" "$(call from_here,$(OUT))" "$(or $(ARCH),i686)" "$(FILL)"
+
+# Every state of a disc's launcher in one labelled picture, or a few seconds of
+# it moving, taken from the real program (docs/disc-authors.md):
+#   make proof [DISC=folder] OUT=file.png|file.gif [FORCE=1]
+proof: $(if $(DISC),,build)
+	@scripts/setup.sh
+	@ZEPH_CALLER_DIR="$(or $(PWD),$(CURDIR))" scripts/proof.sh "$(DISC)" "$(OUT)" "$(FORCE)"
 
 clean:
 	-@scripts/harness.sh stop >/dev/null 2>&1
