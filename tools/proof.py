@@ -279,7 +279,7 @@ def preview(s, folder, path):
 # -- the sheet -------------------------------------------------------------------
 
 def text_width(text, point=POINT):
-    # The font's every character is 0.602 of its size wide.
+    # Every character of the font is 0.602 of its size wide.
     return math.ceil(len(text) * point * 0.61)
 
 
@@ -288,9 +288,9 @@ def annotate(text):
 
 
 def lay_out(tiles, title, summary):
-    """Places the tiles: each section under its heading, its tiles in rows
-    as wide as three whole windows; and draws the sheet's commands for
-    ImageMagick. Returns the width, the height and the drawing arguments."""
+    """Places the tiles, each run of tiles under its heading, in rows as
+    wide as three whole windows, and labels them. Returns the sheet's width
+    and height and ImageMagick's arguments that draw the labels."""
     width = 3 * WINDOW_SIZE[0] + 4 * GAP
     args = []
 
@@ -311,10 +311,10 @@ def lay_out(tiles, title, summary):
         sections[-1][1].append(tile)
     x, row_height = width, 0
     for heading, members in sections:
-        cells = [max(tile.image.width, max(text_width(line) for line in tile.lines + ["00.0 % differ"]))
+        # A line under each tile's own is kept for its share of differing pixels.
+        cells = [max([tile.image.width] + [text_width(line) for line in tile.lines + ["00.0 % differ"]])
                  for tile in members]
         span = sum(cells) + GAP * (len(cells) - 1)
-        heights = [LINE * (len(tile.lines) + 1) + 6 + tile.image.height for tile in members]
         if x + max(span, text_width(heading)) > width - GAP:
             x, y, row_height = GAP, y + row_height + GAP, 0
         text(x, y, heading, "#ffd27a")
@@ -322,10 +322,11 @@ def lay_out(tiles, title, summary):
             lines = tile.lines + (["%.1f %% differ" % (100 * tile.share)] if tile.share else [])
             for n, line in enumerate(lines):
                 text(x, y + LINE * (n + 1), line, "#ff6b6b" if n >= len(tile.lines) else "#e6e6e6")
-            tile.x, tile.y = x, y + LINE * (len(tile.lines) + 2) + 6
+            top = LINE * (len(tile.lines) + 2) + 6
+            tile.x, tile.y = x, y + top
+            row_height = max(row_height, top + tile.image.height)
             x += cell + GAP
         x += GAP
-        row_height = max(row_height, max(heights) + LINE + 6)
     return width, y + row_height + GAP, args
 
 
