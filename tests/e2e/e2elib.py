@@ -7,7 +7,9 @@ leave, which windows exist and whether a process is alive.
 Every wait polls against a deadline. Whatever a test starts or changes (the
 launcher, the programs it starts, the WordPad and web-browser stand-ins, the
 registry entries of the game) is undone when the test ends, also when it
-fails or is stopped."""
+fails or is stopped.
+
+make proof (tools/proof.py) drives the launcher through this same library."""
 
 import os
 import shutil
@@ -37,17 +39,16 @@ WEB_BUTTONS = (2, 6, 7, 11, 12)
 EMPTY = (322, 228)
 EMPTY_2 = (450, 200)
 
-
-def centre(button, dx=0):
-    x, y, w, h = PLACES[button]
-    return (x + w // 2 + dx, y + h // 2)
-
-
 APP_PATHS_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\zorvex.exe"
 UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Zephrane Demo"
 HTTP_COMMAND_KEY = r"HKCR\http\shell\open\command"
 X11_KEY = r"HKCU\Software\Wine\X11 Driver"
 WORDPAD = r"C:\Program Files\Accessories\WORDPAD.EXE"
+
+
+def centre(button, dx=0):
+    x, y, w, h = PLACES[button]
+    return (x + w // 2 + dx, y + h // 2)
 
 
 class Failure(Exception):
