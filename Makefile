@@ -1,6 +1,6 @@
 # The two commands a user needs: `make run` and `make test`. Both do their own
 # set-up (packages, Wine prefix) and build first; see README.md.
-.PHONY: all build run test bench sheet bitmaps iso art-template disc clean
+.PHONY: all build run test bench sheet bitmaps iso art-template disc proof clean
 
 # The paths a disc author gives reach the scripts as environment variables,
 # which neither make nor a shell splits at a space or reads again, and the
@@ -66,6 +66,13 @@ disc:
 	    echo "usage: make disc IDENTITY=file ART=folder FILES=folder OUT=folder [FILL=1]" >&2; exit 2; fi
 	@scripts/setup.sh
 	@scripts/disc.sh "$$IDENTITY" "$$ART" "$$FILES" "$$OUT" "$(or $(ARCH),i686)" "$(FILL)"
+
+# Every state of a disc's launcher in one labelled picture, or a few seconds of
+# it moving, taken from the real program (docs/disc-authors.md):
+#   make proof [DISC=folder] OUT=file.png|file.gif [FORCE=1]
+proof: $(if $(DISC),,build)
+	@scripts/setup.sh
+	@scripts/proof.sh "$$DISC" "$$OUT" "$$FORCE"
 
 clean:
 	-@scripts/harness.sh stop >/dev/null 2>&1

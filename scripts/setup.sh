@@ -27,7 +27,7 @@ packages=(
     libfreetype-dev fonts-dejavu-core pkg-config libpng-dev libimagequant-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     wine wine32:i386 wine64
-    xvfb xdotool x11-utils x11-apps imagemagick procps xorriso fuseiso osslsigncode openssl python3-fusepy
+    xvfb xdotool x11-utils x11-apps imagemagick ffmpeg procps xorriso fuseiso osslsigncode openssl python3-fusepy
 )
 for p in "${packages[@]}"; do have "$p" || need+=("$p"); done
 [ ${#need[@]} -eq 0 ] && exit 0

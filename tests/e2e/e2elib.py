@@ -7,7 +7,9 @@ leave, which windows exist and whether a process is alive.
 Every wait polls against a deadline. Whatever a test starts or changes (the
 launcher, the programs it starts, the WordPad and web-browser stand-ins, the
 registry entries of the game) is undone when the test ends, also when it
-fails or is stopped."""
+fails or is stopped.
+
+make proof (tools/proof.py) drives the launcher through this same library."""
 
 import os
 import shutil
@@ -42,6 +44,11 @@ UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Zephr
 HTTP_COMMAND_KEY = r"HKCR\http\shell\open\command"
 X11_KEY = r"HKCU\Software\Wine\X11 Driver"
 WORDPAD = r"C:\Program Files\Accessories\WORDPAD.EXE"
+
+
+def centre(button, dx=0):
+    x, y, w, h = PLACES[button]
+    return (x + w // 2 + dx, y + h // 2)
 
 
 class Failure(Exception):
@@ -80,6 +87,21 @@ class Image:
 
     def column(self, x):
         return [self.pixel(x, y) for y in range(self.height)]
+
+    def crop(self, rect):
+        x, y, w, h = rect
+        return Image(w, h, b"".join(self.rgb[((y + r) * self.width + x) * 3:
+                                             ((y + r) * self.width + x + w) * 3]
+                                    for r in range(h)))
+
+    def pasted(self, image, x, y):
+        """This image with another laid over it, its top-left corner at (x, y)."""
+        rgb = bytearray(self.rgb)
+        for r in range(image.height):
+            start = ((y + r) * self.width + x) * 3
+            rgb[start:start + image.width * 3] = image.rgb[r * image.width * 3:
+                                                           (r + 1) * image.width * 3]
+        return Image(self.width, self.height, bytes(rgb))
 
 
 def read_ppm(data):
@@ -272,13 +294,17 @@ class Session:
 
     def prepare(self):
         """What every test program needs once: the probe in place of WordPad
-        and of the web browser, and the game's entries gone again at the
-        end.
+        and of the web browser, the game's entries gone again at the end,
+        and Wine's windows unmanaged."""
+        self.undo.append(self.forget_game)
+        self.unmanaged()
+        self.install_wordpad_probe()
+        self.install_http_probe()
 
-        Wine also stops treating its windows as managed by a window manager:
+    def unmanaged(self):
+        """Wine stops treating its windows as managed by a window manager:
         there is none on the harness's display, and a managed window's
         destruction waits two seconds for one to confirm it."""
-        self.undo.append(self.forget_game)
         managed = self.reg_query(X11_KEY, "Managed")
         self.reg_set(X11_KEY, "Managed", "N")
 
@@ -288,8 +314,6 @@ class Session:
             else:
                 self.reg_set(X11_KEY, "Managed", managed)
         self.undo.append(restore)
-        self.install_wordpad_probe()
-        self.install_http_probe()
 
     def clear_records(self):
         if os.path.exists(self.probe_log):
@@ -394,11 +418,6 @@ class Session:
         return read_ppm(self.x(["import", "-window", window or "root", "-crop",
                                 "%dx%d+%d+%d" % (w, h, ox + x, oy + y), "+repage",
                                 "-depth", "8", "ppm:-"]))
-
-    def save_screenshot(self, path):
-        ox, oy = self.screen_origin()
-        self.x(["import", "-window", "root", "-crop",
-                "%dx%d+%d+%d" % (WINDOW_SIZE[0], WINDOW_SIZE[1], ox, oy), "+repage", path])
 
     def keep_screen(self, name):
         """The whole screen at a failure, for the person reading the log."""
@@ -561,12 +580,8 @@ class Launcher:
 
     def background_region(self, rect):
         """Whether a rectangle of the picture shows the background's pixels."""
-        x, y, w, h = rect
         shown = self.s.grab(rect)
-        bg = self.disc.bitmap("8bg1.bmp")
-        expected = Image(w, h, b"".join(bg.rgb[((y + r) * bg.width + x) * 3:
-                                               ((y + r) * bg.width + x + w) * 3]
-                                        for r in range(h)))
+        expected = self.disc.bitmap("8bg1.bmp").crop(rect)
         return same(self.s.as_shown(shown), self.s.as_shown(expected), self.mask_for(0, rect))
 
     def background_shown(self):
@@ -596,6 +611,26 @@ class Launcher:
             if button not in except_for and self.shows(button) != "up":
                 raise Failure("%s: button %d shows %s, expected its up picture"
                               % (why, button, self.describe(button)))
+
+    def each_picture(self, buttons):
+        """Shows each button in turn in its three pictures, with real input,
+        and yields (button, kind) once the launcher has drawn each: up with
+        the pointer on empty ground, focus with the pointer on the button,
+        down while the left button is held there. The pointer then leaves the
+        button still held and lets go on empty ground, so that nothing
+        starts."""
+        for button in buttons:
+            self.s.move(EMPTY)
+            self.settle()
+            yield button, "up"
+            self.s.move(centre(button))
+            self.settle()
+            yield button, "focus"
+            self.s.press()
+            self.settle()
+            yield button, "down"
+            self.s.move(EMPTY)
+            self.s.release()
 
 
 def run_cases(cases, argv=None):

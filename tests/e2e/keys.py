@@ -4,12 +4,7 @@ changes nothing."""
 
 import time
 
-from e2elib import EMPTY, PLACES, Failure, Launcher, run_cases
-
-
-def centre(button):
-    x, y, w, h = PLACES[button]
-    return (x + w // 2, y + h // 2)
+from e2elib import EMPTY, Failure, Launcher, centre, run_cases
 
 
 def start(s):

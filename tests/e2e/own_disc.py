@@ -64,16 +64,17 @@ NEW_UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall" 
 made = {}
 
 
-def make(s, where, *args):
+def make(s, where, *args, status=0):
     """`make ARGS` as an author runs it from the folder where: the project
-    named by -C, the shell's PWD their own."""
+    named by -C, the shell's PWD their own. Its output, when it ends with
+    the status expected (make's 2 for any failure)."""
     result = subprocess.run(["make", "-s", "-C", ROOT] + list(args), cwd=where,
                             env=dict(s.env, PWD=where, ZEPH_BUILD=s.build),
                             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT, timeout=600)
     output = result.stdout.decode(errors="replace")
-    if result.returncode != 0:
-        raise Failure("make %s failed with %d:\n%s" % (" ".join(args), result.returncode, output))
+    if result.returncode != status:
+        raise Failure("make %s ended with %d:\n%s" % (" ".join(args), result.returncode, output))
     return output
 
 

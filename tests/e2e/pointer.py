@@ -6,14 +6,7 @@ A click before the first pointer move cannot be staged with real input: a
 window that appears under a resting pointer is sent a pointer move at once,
 by Wine as by Windows."""
 
-import os
-
-from e2elib import EMPTY, EMPTY_2, PLACES, Failure, Launcher, run_cases, wait_until
-
-
-def centre(button):
-    x, y, w, h = PLACES[button]
-    return (x + w // 2, y + h // 2)
+from e2elib import EMPTY, EMPTY_2, PLACES, Failure, Launcher, centre, run_cases, wait_until
 
 
 def first_picture_and_table_rows(s):
@@ -32,10 +25,6 @@ def first_picture_and_table_rows(s):
     s.move(centre(2))
     launcher.expect(2, "focus", "the pointer arrives on button 2")
     launcher.expect_all_up("button 2 highlighted", except_for=(2,))
-
-    # The screenshot for the README: the launcher with one button lit.
-    shot = os.path.join(s.build, "e2e-screenshot.png")
-    s.save_screenshot(shot)
 
     # a -> a: more moves inside the button draw nothing.
     for dx in (3, 6, 9):

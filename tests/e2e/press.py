@@ -2,12 +2,7 @@
 by the records of the probe that stands in for the web browser: an action runs
 exactly when the button is released over the button it was pressed on."""
 
-from e2elib import EMPTY, PLACES, WEB_BUTTONS, Failure, Launcher, run_cases
-
-
-def centre(button, dx=0):
-    x, y, w, h = PLACES[button]
-    return (x + w // 2 + dx, y + h // 2)
+from e2elib import EMPTY, WEB_BUTTONS, Failure, Launcher, centre, run_cases
 
 
 class Links:
@@ -139,6 +134,19 @@ def repeated_moves_while_pressed(s):
     links.opened("the link of button 12")
 
 
+def pictures_of_a_press_let_go_elsewhere(s):
+    # The walk through every picture that make proof takes: install and exit,
+    # which would close the launcher, are pressed and let go on empty ground.
+    links = Links(s)
+    launcher = links.launcher
+    for button, kind in launcher.each_picture((1, 9)):
+        launcher.expect(button, kind, "the walk's %s picture of button %d" % (kind, button), 0)
+        launcher.expect_all_up("button %d %s" % (button, kind), except_for=(button,))
+    if not launcher.alive():
+        raise Failure("a press let go on empty ground closed the launcher")
+    links.nothing_opened("presses let go on empty ground", marker=2)
+
+
 def double_click_runs_once(s):
     links = Links(s)
     launcher = links.launcher
@@ -169,4 +177,5 @@ def double_click_runs_once(s):
 if __name__ == "__main__":
     run_cases([each_link_on_press_and_release, press_leave_return_release,
                press_on_11_release_on_12, away_and_straight_back,
-               repeated_moves_while_pressed, double_click_runs_once])
+               repeated_moves_while_pressed, pictures_of_a_press_let_go_elsewhere,
+               double_click_runs_once])

@@ -31,7 +31,7 @@ import os
 import re
 import subprocess
 
-from e2elib import EMPTY, PLACES, ROOT, WEB_BUTTONS, WINDOW_SIZE, wait_until
+from e2elib import EMPTY, ROOT, WEB_BUTTONS, WINDOW_SIZE, centre, wait_until
 
 HARNESS = os.path.join(ROOT, "scripts", "harness.sh")
 
@@ -98,11 +98,6 @@ def registry_differences(before, after):
         found += ["%s gained %s" % (key, line) for line in sorted(new - old)]
         found += ["%s lost %s" % (key, line) for line in sorted(old - new)]
     return found
-
-
-def centre(button):
-    x, y, w, h = PLACES[button]
-    return (x + w // 2, y + h // 2)
 
 
 HOVERED = (1, 2, 4, 6, 7, 9, 11, 12)

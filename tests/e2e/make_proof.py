@@ -1,0 +1,122 @@
+"""`make proof` as an author runs it, from a folder of their own with paths
+relative to it.
+
+The sheet of a copy of the demo disc whose EXIT focus picture is stored top
+row first: image tools read it, the launcher refuses it (so the screen keeps
+the up picture there), and exactly that tile must be framed and listed, with
+its share of differing pixels, while every other tile is as the disc's
+bitmaps say. The sheet shows the screen at 1:1 where its record says, the
+installed window's registry values are gone afterwards, nothing but OUT is
+written beside the disc, and an author's own file in OUT's place is refused
+unless FORCE=1.
+
+The moving preview of the demo disc: under 2 MB for its six seconds, every
+picture in the launcher's own colours, and the flames' frames in their order
+at their own rhythm of about 15 a second."""
+
+import json
+import os
+import shutil
+import struct
+
+from e2elib import (APP_PATHS_KEY, SMALL_FLAME, UNINSTALL_KEY, WINDOW_SIZE, Disc, Failure, Image,
+                    read_ppm, run_cases)
+from own_disc import make
+
+
+def top_down(path):
+    """Stores a bitmap's rows top row first, as a negative height says."""
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height = struct.unpack_from("<ii", data, 18)
+    bits, = struct.unpack_from("<H", data, 28)
+    stride = (width * bits + 31) // 32 * 4
+    rows = [data[offset + r * stride:offset + (r + 1) * stride] for r in range(height)]
+    data[offset:offset + height * stride] = b"".join(reversed(rows))
+    struct.pack_into("<i", data, 22, -height)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def sheet_with_one_refused_picture(s):
+    home = os.path.join(s.scratch, "author")
+    shutil.copytree(s.disc, os.path.join(home, "disc"))
+    top_down(os.path.join(home, "disc", "bitmaps", "8bexitf.bmp"))
+    sheet = os.path.join(home, "sheet.png")
+    with open(sheet, "wb") as f:
+        f.write(b"the author's own")
+    output = make(s, home, "proof", "DISC=disc", "OUT=sheet.png", status=2)
+    with open(sheet, "rb") as f:
+        if f.read() != b"the author's own" or "FORCE=1 writes over it" not in output:
+            raise Failure("an author's file in OUT's place was not refused:\n%s" % output)
+
+    output = make(s, home, "proof", "DISC=disc", "OUT=sheet.png", "FORCE=1", status=2)
+    listed = [line for line in output.splitlines() if line.startswith("  ")]
+    bitmaps = Disc(s.disc)
+    up, focus = bitmaps.bitmap("8bexitu.bmp"), bitmaps.bitmap("8bexitf.bmp")
+    differing = sum(up.rgb[i:i + 3] != focus.rgb[i:i + 3] for i in range(0, len(up.rgb), 3))
+    expected = "  EXIT (button 9): focus, 8bexitf.bmp: %.1f %% of its pixels differ" % (
+        100.0 * differing / (up.width * up.height))
+    if "1 of 65 tiles differ" not in output or listed != [expected]:
+        raise Failure("make proof did not list the EXIT focus tile alone, as %r:\n%s"
+                      % (expected, output))
+    if sorted(os.listdir(home)) != ["disc", "sheet.png"]:
+        raise Failure("make proof wrote beside the disc: %s" % sorted(os.listdir(home)))
+    if s.reg_query(APP_PATHS_KEY, "Path") or s.reg_query(UNINSTALL_KEY, "UninstallString"):
+        raise Failure("the installed window's registry values were left behind")
+
+    with open(os.path.join(s.build, "proof", "made.json")) as f:
+        tiles = json.load(f)[sheet]["tiles"]
+    image = read_ppm(s.x(["convert", sheet, "-depth", "8", "ppm:-"]))
+    for tile in tiles:
+        x, y, w, h = tile["rect"]
+        framed = {image.pixel(x - 2, y + h // 2), image.pixel(x + w // 2, y + h + 1)} == {(255, 0, 0)}
+        if framed != (tile["lines"][-1] == "8bexitf.bmp"):
+            raise Failure("the tile %s is %sframed in red" % (tile, "" if framed else "not "))
+    # The refused picture's tile shows what the screen kept: the up picture.
+    shown = {tile["lines"][0]: image.crop(tile["rect"]) for tile in tiles
+             if tile["heading"] == "EXIT (button 9)"}
+    for kind, name in (("up", "8bexitu.bmp"), ("focus", "8bexitu.bmp"), ("down", "8bexitd.bmp")):
+        if shown[kind].rgb != bitmaps.bitmap(name).rgb:
+            raise Failure("the sheet's EXIT %s tile is not %s at 1:1" % (kind, name))
+
+
+def preview_at_the_flames_rhythm(s):
+    home = os.path.join(s.scratch, "web")
+    os.makedirs(home)
+    make(s, home, "proof", "DISC=" + os.path.relpath(s.disc, home), "OUT=preview.gif")
+    gif = os.path.join(home, "preview.gif")
+    if os.path.getsize(gif) >= 2 << 20:
+        raise Failure("the preview takes %d bytes, 2 MB or more" % os.path.getsize(gif))
+    delays = [int(v) for v in s.x(["identify", "-format", "%T\n", gif]).split()]
+    raw = s.x(["convert", gif, "-coalesce", "-depth", "8", "rgb:-"])
+    size = WINDOW_SIZE[0] * WINDOW_SIZE[1] * 3
+    pictures = [Image(WINDOW_SIZE[0], WINDOW_SIZE[1], raw[i:i + size])
+                for i in range(0, len(raw), size)]
+    if len(pictures) != len(delays) or not 5 <= sum(delays) / 100 <= 7:
+        raise Failure("the preview has %d pictures and %d delays, of %.2f s"
+                      % (len(pictures), len(delays), sum(delays) / 100))
+    frames = {Disc(s.disc).bitmap("fire2_%02d.bmp" % n).rgb: n for n in range(1, 17)}
+    runs = []
+    for number, (picture, delay) in enumerate(zip(pictures, delays)):
+        frame = frames.get(picture.crop(SMALL_FLAME).rgb)
+        if frame is None:
+            raise Failure("picture %d of the preview shows the small flame in no shown frame's "
+                          "own colours" % number)
+        if runs and runs[-1][0] == frame:
+            runs[-1][1] += delay
+        else:
+            runs.append([frame, delay])
+    # The launcher skips no frame, but a recording on a busy machine may miss
+    # one now and then; the first and the last are cut by the recording.
+    skipped = [(a[0], b[0]) for a, b in zip(runs, runs[1:]) if b[0] != a[0] % 16 + 1]
+    pace = 10.0 * sum(delay for _, delay in runs[1:-1]) / (len(runs) - 2)
+    if len(skipped) > len(runs) // 20 or not 55 <= pace <= 100:
+        raise Failure("the preview's small flame shows %d frames, each for %.0f ms, not the "
+                      "launcher's 67 or so, and skips from one to another %s"
+                      % (len(runs), pace, skipped))
+
+
+if __name__ == "__main__":
+    run_cases([sheet_with_one_refused_picture, preview_at_the_flames_rhythm])

@@ -1,0 +1,451 @@
+"""make proof: what a disc's own launcher.exe shows, taken from the screen of
+the real program under Wine on the project's private X server and driven by
+real pointer input, as the end-to-end tests drive it.
+
+    proof.py CROSS DISC OUT [FORCE]
+
+With an OUT ending in .png, one labelled sheet, every tile at 1:1: the whole
+window not installed and installed (the registry values written and taken
+away again by `make run INSTALLED=1` itself), on a 24-bit and a 16-bit
+display; every button up, with the pointer over it, and pressed (let go on
+empty ground, so that nothing starts); and the sixteen shown frames of each
+flame in their place over the background. Every tile is compared with what
+the disc's own bitmaps say it should show; one that differs is framed in red
+and listed with its share of differing pixels, and the exit status is 1.
+
+With an OUT ending in .gif, a few seconds of the window with the flames
+running and the pointer walking over the buttons, one picture for each thing
+that changed on the screen, each shown as long as the screen showed it.
+
+Relative paths are the caller's (ZEPH_CALLER_DIR). OUT is written only when
+it is not there, or is what make proof wrote there last and nobody changed
+since, or with FORCE set; what make proof wrote is recorded in the build
+folder's proof/made.json, with each sheet's tiles. Nothing else is written
+outside the build folder."""
+
+import hashlib
+import json
+import math
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+from e2elib import (BIG_FLAME, EMPTY, PLACES, PICTURES, SMALL_FLAME, STEMS, WINDOW_SIZE,  # noqa: E402
+                    Failure, Launcher, Session, centre, read_ppm, wait_until)
+from picture import PICTURE, composed, differences  # noqa: E402
+
+USAGE = "usage: make proof [DISC=folder] OUT=file.png|file.gif [FORCE=1]"
+ROLES = {1: "INSTALL", 2: "GET DIRECTX", 4: "READ ME", 6: "the game's logo", 7: "publisher",
+         8: "PLAY", 9: "EXIT", 10: "UNINSTALL", 11: "developer", 12: "licensor"}
+NOT_INSTALLED = (1, 2, 4, 6, 7, 9, 11, 12)
+INSTALLED_ONLY = (8, 10)
+# The flames' files and how many of their frames the launcher shows.
+FLAMES = ((BIG_FLAME, "the big flame", "fire%02d.bmp"),
+          (SMALL_FLAME, "the small flame", "fire2_%02d.bmp"))
+SHOWN_FRAMES = 16
+# Background shown around a flame's tile, to see how the frame sits in it.
+AROUND = 12
+RATE = 30
+PREVIEW_SECONDS = 6
+# The preview's walk: from empty ground over the buttons and back, in
+# straight lines that cross neither flame.
+WALK = (6, 11, 1, 4, 12, 7, 9, 2)
+
+FONT, POINT = "DejaVu-Sans-Mono", 13
+LINE = POINT + 4
+GAP = 18
+
+
+# -- what make proof wrote -----------------------------------------------------
+
+def digest(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+def load_record(record):
+    try:
+        with open(record) as f:
+            return json.load(f)
+    except FileNotFoundError:
+        return {}
+
+
+def refusal(out, record, force):
+    """Why OUT may not be written, or None."""
+    if os.path.isdir(out):
+        return "%s is a folder" % out
+    if force or not os.path.exists(out):
+        return None
+    made = load_record(record).get(out)
+    if made and made["sha256"] == digest(out):
+        return None
+    why = "has changed since make proof wrote it" if made else "was not written by make proof"
+    return "%s %s; FORCE=1 writes over it" % (out, why)
+
+
+def put_in_place(made, out, record, tiles=()):
+    """Moves the finished file to OUT and records it."""
+    shutil.move(made, out)
+    entries = load_record(record)
+    entries[out] = {"sha256": digest(out), "tiles": [tile.record() for tile in tiles]}
+    os.makedirs(os.path.dirname(record), exist_ok=True)
+    with open(record + ".new", "w") as f:
+        json.dump(entries, f, indent=1, sort_keys=True)
+    os.replace(record + ".new", record)
+
+
+# -- the screen ------------------------------------------------------------------
+
+class Tile:
+    """One picture of the sheet: what the screen showed, beside what the
+    disc's bitmaps say it should show, compared outside the mask."""
+
+    def __init__(self, heading, lines, shown, expected, mask=(), region=None, cut=lambda i: i):
+        self.heading, self.lines, self.image = heading, lines, shown
+        compared = shown.crop(region) if region else shown
+        count, _ = differences(cut(compared), cut(expected), mask)
+        self.share = count / (compared.width * compared.height)
+        self.x = self.y = 0
+
+    def name(self):
+        return "%s: %s" % (self.heading, ", ".join(self.lines))
+
+    def record(self):
+        return {"heading": self.heading, "lines": self.lines, "share": self.share,
+                "rect": [self.x, self.y, self.image.width, self.image.height]}
+
+
+def whole_window(launcher, what, expected, cut=lambda i: i):
+    launcher.settle()
+    shown = launcher.s.grab((0, 0) + WINDOW_SIZE)
+    return Tile("the whole window", what, shown, expected, (BIG_FLAME, SMALL_FLAME), PICTURE, cut)
+
+
+def button_tiles(launcher, buttons):
+    tiles = []
+    for button, kind in launcher.each_picture(buttons):
+        rect = PLACES[button]
+        name = STEMS[button] + PICTURES[kind] + ".bmp"
+        tiles.append(Tile("%s (button %d)" % (ROLES[button], button), [kind, name],
+                          launcher.s.grab(rect), launcher.disc.bitmap(name),
+                          launcher.mask_for(button, rect)))
+        tiles[-1].button = button
+    return tiles
+
+
+def x11grab(s, seconds, mouse):
+    """ffmpeg's arguments that record the launcher's window for so long."""
+    ox, oy = s.screen_origin()
+    return ["ffmpeg", "-v", "error", "-nostdin", "-f", "x11grab", "-draw_mouse", str(int(mouse)),
+            "-framerate", str(RATE), "-video_size", "%dx%d" % WINDOW_SIZE, "-t", str(seconds),
+            "-i", "%s+%d,%d" % (s.env["DISPLAY"], ox, oy)]
+
+
+def flame_tiles(launcher):
+    """Each shown frame of each flame, found in a recording of somewhat more
+    than one cycle at twice the flames' own rate. A frame that the screen
+    never showed as the files say is the recorded one nearest to them."""
+    s = launcher.s
+    raw = s.x(x11grab(s, 2.5, False) + ["-f", "rawvideo", "-pix_fmt", "rgb24", "-"])
+    size = WINDOW_SIZE[0] * WINDOW_SIZE[1] * 3
+    frames = [read_ppm(b"P6 %d %d 255\n" % WINDOW_SIZE + raw[i:i + size])
+              for i in range(0, len(raw) - size + 1, size)]
+    if not frames:
+        raise Failure("ffmpeg recorded nothing of the window")
+    picture = composed(s, launcher.disc, False)
+    tiles = []
+    for (fx, fy, fw, fh), name, pattern in FLAMES:
+        around = (fx - AROUND, fy - AROUND, fw + 2 * AROUND, fh + 2 * AROUND)
+        seen = {frame.crop(around).rgb: frame.crop(around) for frame in frames}
+        for n in range(1, SHOWN_FRAMES + 1):
+            file = pattern % n
+            expected = picture.pasted(launcher.disc.bitmap(file), fx, fy).crop(around)
+            shown = seen.get(expected.rgb) or min(
+                seen.values(), key=lambda image: differences(image, expected, ())[0])
+            tiles.append(Tile(name, ["frame %d" % n, file], shown, expected))
+    return tiles
+
+
+# -- the runs --------------------------------------------------------------------
+
+class InstalledRun:
+    """The launcher as `make run DISC=folder INSTALLED=1` runs it: run.sh
+    writes the registry values before and takes them away after."""
+
+    def __init__(self, s, folder, title):
+        self.s, self.folder, self.title = s, folder, title
+        # A file, not a pipe: Wine's services, which the launcher may start,
+        # would hold a pipe open.
+        self.log = os.path.join(s.scratch, "run.log")
+        with open(self.log, "w") as log:
+            self.run = subprocess.Popen([os.path.join(ROOT, "scripts", "run.sh"), folder],
+                                        env=dict(s.env, ZEPH_RUN_INSTALLED="1"),
+                                        stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                        start_new_session=True)
+
+    def __enter__(self):
+        windows = wait_until(lambda: self.run.poll() is not None or self.s.windows(self.title),
+                             "the launcher of make run INSTALLED=1", 30)
+        if self.run.poll() is not None:
+            with open(self.log) as log:
+                raise Failure("make run INSTALLED=1 ended: %s" % log.read().strip())
+        launcher = Launcher(self.s, self.folder)
+        launcher.proc, launcher.window = self.run, windows[0]
+        return launcher
+
+    def __exit__(self, *exc):
+        # Closed by its own key, so that run.sh lives on to take its values away.
+        self.s.key("Escape")
+        try:
+            self.run.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            raise Failure("the launcher of make run INSTALLED=1 did not close on Escape")
+
+
+def own_run(s, folder):
+    s.move(EMPTY)
+    return Launcher(s, folder).start(wait_picture=False)
+
+
+def close(launcher):
+    launcher.s.key("Escape")
+    launcher.wait_closed("the launcher to close on Escape")
+
+
+def sheet_tiles(s, folder):
+    launcher = own_run(s, folder)
+    title = re.escape(s.x(["xdotool", "getwindowname", launcher.window]).decode().strip())
+    disc = launcher.disc
+    windows = [whole_window(launcher, ["not installed, 24-bit display",
+                                       "8bg1.bmp, INSTALL and every button up"],
+                            composed(s, disc, False))]
+    flames = flame_tiles(launcher)
+    buttons = button_tiles(launcher, NOT_INSTALLED)
+    close(launcher)
+
+    with InstalledRun(s, folder, title) as launcher:
+        windows.append(whole_window(launcher, ["installed (make run INSTALLED=1)",
+                                               "8bg1.bmp, PLAY, UNINSTALL, all up"],
+                                    composed(s, disc, True)))
+        buttons += button_tiles(launcher, INSTALLED_ONLY)
+
+    s.on_display_of_depth(16)
+    launcher = own_run(s, folder)
+    windows.append(whole_window(launcher, ["not installed, 16-bit display",
+                                           "colours in 5, 6 and 5 bits"],
+                                composed(s, disc, False), s.as_shown))
+    close(launcher)
+    return windows + sorted(buttons, key=lambda tile: tile.button) + flames
+
+
+def preview(s, folder, path):
+    """Records the window while the pointer walks over the buttons, and
+    keeps one picture for each change, for as long as it was on the
+    screen. The palette is made from the recording itself: the launcher's
+    own colours, exactly, as long as there are no more than 256."""
+    launcher = own_run(s, folder)
+    launcher.settle()
+    recording = subprocess.Popen(
+        x11grab(s, PREVIEW_SECONDS, True) + [
+            "-vf", "mpdecimate=hi=0:lo=0:frac=0,split[a][b];"
+                   "[a]palettegen=max_colors=256:reserve_transparent=0:stats_mode=full[p];"
+                   "[b][p]paletteuse=dither=none:diff_mode=rectangle",
+            "-fps_mode", "vfr", "-y", path], env=s.env, stdin=subprocess.DEVNULL,
+        stderr=subprocess.PIPE)
+    # Half a second of the window alone while ffmpeg starts; then the
+    # pointer glides from button to button at the flames' pace and rests on
+    # each, and leaves before the recording ends.
+    time.sleep(0.5)
+    legs = [centre(button) for button in WALK] + [EMPTY]
+    leg = (PREVIEW_SECONDS - 1) / len(legs)
+    start, here = time.monotonic(), EMPTY
+    for n, there in enumerate(legs):
+        for i in range(1, 6):
+            s.move((here[0] + (there[0] - here[0]) * i // 5, here[1] + (there[1] - here[1]) * i // 5))
+            time.sleep(0.067)
+        here = there
+        time.sleep(max(0.0, start + leg * (n + 1) - time.monotonic()))
+    if recording.wait(timeout=120) != 0:
+        raise Failure("ffmpeg failed: %s" % recording.stderr.read().decode())
+    close(launcher)
+
+
+# -- the sheet -------------------------------------------------------------------
+
+def text_width(text, point=POINT):
+    # Every character of the font is 0.602 of its size wide.
+    return math.ceil(len(text) * point * 0.61)
+
+
+def annotate(text):
+    return text.replace("\\", "\\\\").replace("%", "%%")
+
+
+def lay_out(tiles, title, summary):
+    """Places the tiles, each run of tiles under its heading, in rows as
+    wide as three whole windows, and labels them. Returns the sheet's width
+    and height and ImageMagick's arguments that draw the labels."""
+    width = 3 * WINDOW_SIZE[0] + 4 * GAP
+    args = []
+
+    def text(x, y, line, colour="#e6e6e6", point=POINT):
+        args.extend(["-fill", colour, "-pointsize", str(point),
+                     "-annotate", "+%d+%d" % (x, y + point), annotate(line)])
+
+    y = GAP
+    text(GAP, y, title, point=POINT + 5)
+    y += LINE + 8
+    for line, colour in summary:
+        text(GAP, y, line, colour)
+        y += LINE
+    sections = []
+    for tile in tiles:
+        if not sections or sections[-1][0] != tile.heading:
+            sections.append((tile.heading, []))
+        sections[-1][1].append(tile)
+    x, row_height = width, 0
+    for heading, members in sections:
+        # A line under each tile's own is kept for its share of differing pixels.
+        cells = [max([tile.image.width] + [text_width(line) for line in tile.lines + ["00.0 % differ"]])
+                 for tile in members]
+        span = sum(cells) + GAP * (len(cells) - 1)
+        if x + max(span, text_width(heading)) > width - GAP:
+            x, y, row_height = GAP, y + row_height + GAP, 0
+        text(x, y, heading, "#ffd27a")
+        for tile, cell in zip(members, cells):
+            lines = tile.lines + (["%.1f %% differ" % (100 * tile.share)] if tile.share else [])
+            for n, line in enumerate(lines):
+                text(x, y + LINE * (n + 1), line, "#ff6b6b" if n >= len(tile.lines) else "#e6e6e6")
+            top = LINE * (len(tile.lines) + 2) + 6
+            tile.x, tile.y = x, y + top
+            row_height = max(row_height, top + tile.image.height)
+            x += cell + GAP
+        x += GAP
+    return width, y + row_height + GAP, args
+
+
+def frames(tiles):
+    """Red around a tile that differs, a thin grey line around the rest."""
+    args = ["+antialias"]
+    for tile in tiles:
+        border, colour = (4, "#ff0000") if tile.share else (1, "#707070")
+        args += ["-fill", colour, "-draw", "rectangle %d,%d %d,%d" % (
+            tile.x - border, tile.y - border, tile.x + tile.image.width + border - 1,
+            tile.y + tile.image.height + border - 1)]
+    return args + ["-antialias"]
+
+
+def draw_sheet(s, tiles, title, path):
+    wrong = sum(1 for tile in tiles if tile.share)
+    summary = [("Each tile is the screen of the running launcher at 1:1, compared with the disc's "
+                "bitmaps; the whole windows leave out the flames, shown frame by frame below.",
+                "#e6e6e6"),
+               ("%d of %d tiles differ from the disc's bitmaps: framed in red." % (wrong, len(tiles)),
+                "#ff6b6b") if wrong else
+               ("All %d tiles show exactly what the disc's bitmaps say." % len(tiles), "#e6e6e6")]
+    width, height, labels = lay_out(tiles, title, summary)
+    args = ["convert", "-size", "%dx%d" % (width, height), "xc:#262626"] + frames(tiles)
+    for n, tile in enumerate(tiles):
+        file = os.path.join(s.scratch, "tile%03d.ppm" % n)
+        with open(file, "wb") as f:
+            f.write(b"P6 %d %d 255\n" % (tile.image.width, tile.image.height) + tile.image.rgb)
+        args += [file, "-geometry", "+%d+%d" % (tile.x, tile.y), "-composite"]
+    s.x(args + ["-font", FONT] + labels + ["-depth", "8", path])
+
+
+# -- the command -----------------------------------------------------------------
+
+class Harness:
+    """The Xvfb and wineserver of a test run going on are used as they are;
+    otherwise this run starts its own and ends them after."""
+
+    def __init__(self, build):
+        self.script = os.path.join(ROOT, "scripts", "harness.sh")
+        pid_file = os.path.join(build, "harness", "xvfb.pid")
+        self.own = not (os.path.exists(pid_file) and alive(pid_file))
+
+    def __enter__(self):
+        if self.own:
+            subprocess.run([self.script, "start"], check=True, stdout=subprocess.DEVNULL,
+                           stdin=subprocess.DEVNULL)
+
+    def __exit__(self, *exc):
+        if self.own:
+            subprocess.run([self.script, "stop"], stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+
+
+def alive(pid_file):
+    with open(pid_file) as f:
+        try:
+            os.kill(int(f.read()), 0)
+            return True
+        except (ValueError, ProcessLookupError):
+            return False
+
+
+def main(argv):
+    if len(argv) < 3 or not argv[2].endswith((".png", ".gif")):
+        print(USAGE, file=sys.stderr)
+        return 2
+    caller = os.environ.get("ZEPH_CALLER_DIR") or os.getcwd()
+    cross = argv[0]
+    folder, out = (os.path.abspath(os.path.join(caller, path)) for path in argv[1:3])
+    force = len(argv) > 3 and argv[3] not in ("", "0")
+    build = os.environ.get("ZEPH_BUILD") or os.path.join(ROOT, "build")
+    record = os.path.join(build, "proof", "made.json")
+    why = refusal(out, record, force)
+    if why:
+        print("proof: %s" % why, file=sys.stderr)
+        return 2
+    if not os.path.isfile(os.path.join(folder, "launcher.exe")):
+        print("proof: there is no launcher at %s" % os.path.join(folder, "launcher.exe"),
+              file=sys.stderr)
+        return 1
+    if not os.path.isdir(os.path.dirname(out)):
+        print("proof: there is no folder %s for %s" % (os.path.dirname(out), out), file=sys.stderr)
+        return 1
+    # Named as the author would: from where they stand, when it lies below.
+    disc = os.path.relpath(folder, caller)
+    disc = folder if disc.startswith("..") else disc
+
+    started = time.monotonic()
+    tiles = []
+    with Harness(build):
+        s = Session([cross])
+        try:
+            s.unmanaged()
+            made = os.path.join(s.scratch, "proof" + os.path.splitext(out)[1])
+            if out.endswith(".gif"):
+                preview(s, folder, made)
+            else:
+                tiles = sheet_tiles(s, folder)
+                draw_sheet(s, tiles, "make proof DISC=%s" % disc, made)
+            put_in_place(made, out, record, tiles)
+        except Failure as e:
+            print("proof: %s" % e, file=sys.stderr)
+            return 1
+        finally:
+            s.cleanup()
+    what = ("%d tiles" % len(tiles)) if tiles else ("%d s moving" % PREVIEW_SECONDS)
+    print("proof: %s: %s, %d KB, of the launcher of %s, made in %.0f s"
+          % (out, what, os.path.getsize(out) // 1024, disc, time.monotonic() - started))
+    wrong = [tile for tile in tiles if tile.share]
+    if wrong:
+        print("proof: %d of %d tiles differ from the disc's bitmaps (framed in red):"
+              % (len(wrong), len(tiles)))
+        for tile in wrong:
+            print("  %s: %.1f %% of its pixels differ" % (tile.name(), 100 * tile.share))
+        return 1
+    if tiles:
+        print("proof: every tile shows what the disc's bitmaps say")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
