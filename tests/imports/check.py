@@ -143,7 +143,7 @@ def missing_libraries(objdump, build):
             for name in sorted(n for n in names if n.lower().endswith((".exe", ".dll"))):
                 path = os.path.join(folder, name)
                 count += 1
-                for library, function in read_program(objdump, path)[1]:
+                for library, function in read_program(objdump, path)[2]:
                     if function is None and library not in SYSTEM and library not in beside:
                         found.append("%s: imports %s, which is neither Windows' own nor beside it"
                                      % (os.path.relpath(path, build), library))
