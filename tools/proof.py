@@ -23,7 +23,6 @@ since, or with FORCE set; what make proof wrote is recorded in the build
 folder's proof/made.json, with each sheet's tiles. Nothing else is written
 outside the build folder."""
 
-import hashlib
 import json
 import math
 import os
@@ -38,6 +37,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from e2elib import (BIG_FLAME, EMPTY, PLACES, PICTURES, SMALL_FLAME, STEMS, WINDOW_SIZE,  # noqa: E402
                     Failure, Launcher, Session, centre, read_ppm, wait_until)
 from picture import PICTURE, composed, differences  # noqa: E402
+from written import fingerprint  # noqa: E402
 
 USAGE = "usage: make proof [DISC=folder] OUT=file.png|file.gif [FORCE=1]"
 ROLES = {1: "INSTALL", 2: "GET DIRECTX", 4: "READ ME", 6: "the game's logo", 7: "publisher",
@@ -63,11 +63,6 @@ GAP = 18
 
 # -- what make proof wrote -----------------------------------------------------
 
-def digest(path):
-    with open(path, "rb") as f:
-        return hashlib.sha256(f.read()).hexdigest()
-
-
 def load_record(record):
     try:
         with open(record) as f:
@@ -83,7 +78,7 @@ def refusal(out, record, force):
     if force or not os.path.exists(out):
         return None
     made = load_record(record).get(out)
-    if made and made["sha256"] == digest(out):
+    if made and made["sha256"] == fingerprint(out):
         return None
     why = "has changed since make proof wrote it" if made else "was not written by make proof"
     return "%s %s; FORCE=1 writes over it" % (out, why)
@@ -93,7 +88,7 @@ def put_in_place(made, out, record, tiles=()):
     """Moves the finished file to OUT and records it."""
     shutil.move(made, out)
     entries = load_record(record)
-    entries[out] = {"sha256": digest(out), "tiles": [tile.record() for tile in tiles]}
+    entries[out] = {"sha256": fingerprint(out), "tiles": [tile.record() for tile in tiles]}
     os.makedirs(os.path.dirname(record), exist_ok=True)
     with open(record + ".new", "w") as f:
         json.dump(entries, f, indent=1, sort_keys=True)
