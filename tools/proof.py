@@ -134,11 +134,14 @@ def button_tiles(launcher, buttons):
     return tiles
 
 
+FFMPEG = ["ffmpeg", "-v", "error", "-nostdin"]
+
+
 def x11grab(s, seconds, mouse):
-    """ffmpeg's arguments that record the launcher's window for so long."""
+    """ffmpeg's input that records the launcher's window for so long."""
     ox, oy = s.screen_origin()
-    return ["ffmpeg", "-v", "error", "-nostdin", "-f", "x11grab", "-draw_mouse", str(int(mouse)),
-            "-framerate", str(RATE), "-video_size", "%dx%d" % WINDOW_SIZE, "-t", str(seconds),
+    return ["-f", "x11grab", "-draw_mouse", str(int(mouse)), "-framerate", str(RATE),
+            "-video_size", "%dx%d" % WINDOW_SIZE, "-t", str(seconds),
             "-i", "%s+%d,%d" % (s.env["DISPLAY"], ox, oy)]
 
 
@@ -147,7 +150,7 @@ def flame_tiles(launcher):
     than one cycle at twice the flames' own rate. A frame that the screen
     never showed as the files say is the recorded one nearest to them."""
     s = launcher.s
-    raw = s.x(x11grab(s, 2.5, False) + ["-f", "rawvideo", "-pix_fmt", "rgb24", "-"])
+    raw = s.x(FFMPEG + x11grab(s, 2.5, False) + ["-f", "rawvideo", "-pix_fmt", "rgb24", "-"])
     size = WINDOW_SIZE[0] * WINDOW_SIZE[1] * 3
     frames = [read_ppm(b"P6 %d %d 255\n" % WINDOW_SIZE + raw[i:i + size])
               for i in range(0, len(raw) - size + 1, size)]
@@ -239,18 +242,41 @@ def sheet_tiles(s, folder):
     return windows + sorted(buttons, key=lambda tile: tile.button) + flames
 
 
+def own_colours(s, folder):
+    """A picture of one row holding each colour of the window as the screen
+    shows it now and of every picture on the disc: the preview's palette
+    comes from it rather than from the recording, where the pointer's
+    smoothed edges would take places of their own."""
+    window = os.path.join(s.scratch, "window.ppm")
+    with open(window, "wb") as f:
+        f.write(b"P6 %d %d 255\n" % WINDOW_SIZE + s.grab((0, 0) + WINDOW_SIZE).rgb)
+    bitmaps = os.path.join(folder, "bitmaps")
+    pictures = sorted(os.path.join(bitmaps, name) for name in os.listdir(bitmaps)
+                      if name.lower().endswith(".bmp"))
+    colours = os.path.join(s.scratch, "colours.ppm")
+    # A picture ImageMagick cannot read is left out, and said so on the
+    # way; the others' colours are still written.
+    subprocess.run(["convert", window] + pictures + ["-unique-colors", "+append", "-unique-colors",
+                                                      "-depth", "8", "ppm:" + colours],
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if not os.path.exists(colours):
+        raise Failure("ImageMagick could not list the launcher's colours")
+    return colours
+
+
 def preview(s, folder, path):
     """Records the window while the pointer walks over the buttons, and
     keeps one picture for each change, for as long as it was on the
-    screen. The palette is made from the recording itself: the launcher's
-    own colours, exactly, as long as there are no more than 256."""
+    screen, in the launcher's own colours: exactly, as long as there are no
+    more than 256."""
     launcher = own_run(s, folder)
     launcher.settle()
     recording = subprocess.Popen(
-        x11grab(s, PREVIEW_SECONDS, True) + [
-            "-vf", "mpdecimate=hi=0:lo=0:frac=0,split[a][b];"
-                   "[a]palettegen=max_colors=256:reserve_transparent=0:stats_mode=full[p];"
-                   "[b][p]paletteuse=dither=none:diff_mode=rectangle",
+        FFMPEG + x11grab(s, PREVIEW_SECONDS, True) + ["-i", own_colours(s, folder),
+            "-filter_complex",
+            "[1:v]palettegen=max_colors=256:reserve_transparent=0:stats_mode=full[p];"
+            "[0:v]mpdecimate=hi=0:lo=0:frac=0[v];"
+            "[v][p]paletteuse=dither=none:diff_mode=rectangle",
             "-fps_mode", "vfr", "-y", path], env=s.env, stdin=subprocess.DEVNULL,
         stderr=subprocess.PIPE)
     # Half a second of the window alone while ffmpeg starts; then the
