@@ -11,6 +11,8 @@ the disc need.
     identity.py get FILE KEY           one value (volume_label: the image's)
     identity.py layout FILE OUT        the disc's layout, as the disc tools read
                                        it (tools/layoutfile.h)
+    identity.py places FILE            each element on the disc, a line each:
+                                       its key, its files' stem, X Y W H
 
 Each value is checked before anything is written; a bad file gets one line
 per fault, naming the key, and exit status 1. `check` also warns of buttons
@@ -270,8 +272,9 @@ def check_place(name, value, size, flame, faults):
         faults.append("%s %r does not lie inside the %d x %d background: give its place inside it, "
                       "or none" % ((name, value) + size))
     elif flame and len(place) == 5 and place[4] not in (SHOWN_FRAMES, DEMO_FRAME_FILES):
-        faults.append("%s %r: the count of its frame files is %d, as many as the launcher shows, "
-                      "or %d as the demo's" % (name, value, SHOWN_FRAMES, DEMO_FRAME_FILES))
+        faults.append("%s %r: its fifth number, the count of its frame files, is %d (the frames "
+                      "the launcher shows) or %d (as the demo's), not %d"
+                      % (name, value, SHOWN_FRAMES, DEMO_FRAME_FILES, place[4]))
     else:
         return " ".join(str(n) for n in place + ((SHOWN_FRAMES,) if flame and len(place) == 4 else ()))
     return None
@@ -427,6 +430,17 @@ def layout_defines(identity):
                 ", ".join(stems)))]
 
 
+def places(identity):
+    """The elements on the disc for a script: key, stem, x, y, width, height."""
+    layout = Layout(identity)
+    lines = ["background %s 0 0 %d %d" % ((BACKGROUND_STEM,) + layout.size)]
+    lines += ["%s %s %d %d %d %d" % ((key, stem) + layout.buttons[button])
+              for key, button, stem, _ in BUTTONS if button in layout.buttons]
+    lines += ["%s %s %d %d %d %d" % ((key, stem) + flame[:4])
+              for (key, stem), flame in zip(FLAMES, layout.flames) if flame]
+    return "\n".join(lines) + "\n"
+
+
 def layout_file(identity, path):
     """The layout as the disc tools read it (tools/layoutfile.h): a line for
     the background, then one for each button and flame on the disc."""
@@ -469,7 +483,8 @@ def main(argv):
         print(usage)
         return 0 if len(argv) >= 2 else 2
     command, args = argv[1], argv[2:]
-    arity = {"check": (1, 1), "write": (2, 3), "resolved": (2, 2), "get": (2, 2), "layout": (2, 2)}
+    arity = {"check": (1, 1), "write": (2, 3), "resolved": (2, 2), "get": (2, 2), "layout": (2, 2),
+             "places": (1, 1)}
     if command not in arity or not arity[command][0] <= len(args) <= arity[command][1]:
         print(usage, file=sys.stderr)
         return 2
@@ -497,6 +512,8 @@ def main(argv):
         write_if_changed(args[1], resolved(identity))
     elif command == "layout":
         write_if_changed(args[1], layout_file(identity, args[0]))
+    elif command == "places":
+        print(places(identity), end="")
     elif command == "get":
         if args[1] == "volume_label":
             print(volume_label(identity))

@@ -2,15 +2,16 @@
 """Masters a disc folder as the image an author burns or publishes, and
 checks the image it wrote.
 
-  mkiso.py [--sign-cert CERT [--sign-key KEY] [--sign-pass-file FILE]
-            [--sign-root ROOTS]] DISC ISO
+  mkiso.py [--identity FILE] [--sign-cert CERT [--sign-key KEY]
+            [--sign-pass-file FILE] [--sign-root ROOTS]] DISC ISO
 
 The image is ISO 9660 (every name also a short 8.3 one) with Joliet names
 for Windows and Rock Ridge for everything else, autorun.inf at its root:
 
 - laid out in start-up order: the program autorun.inf opens, then the
-  pictures in the order the launcher reads them (tools/startorder), then
-  everything else, so that a drive reads the start in one forward sweep;
+  pictures in the order the launcher reads them (tools/startorder, for the
+  layout of the disc's identity file, or the demo's), then everything
+  else, so that a drive reads the start in one forward sweep;
 - the same bytes from the same sources: every date is SOURCE_DATE_EPOCH
   (the caller's, or else the last commit's time), owners and permissions
   are Rock Ridge's fixed ones, names are read as UTF-8 whatever the
@@ -46,6 +47,7 @@ import time
 from datetime import datetime, timezone
 from typing import Dict, List, Optional, Set, Tuple
 
+import identity
 from written import RECORD
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -264,11 +266,13 @@ def volume_id(entries: Dict[str, str]) -> str:
     return label or "CDROM"
 
 
-def startup_order(disc: str, program: str, startorder: str) -> List[str]:
+def startup_order(disc: str, program: str, startorder: str, layout: List[str] = ()) -> List[str]:
     """The files the launcher reads as it starts, in its order, as they are
     named in the folder (relative, / between parts). Files the folder lacks
-    are left out: bmpcheck tells of them."""
-    listed = subprocess.run([startorder], capture_output=True, text=True, check=True).stdout.split()
+    are left out: bmpcheck tells of them. layout: the tools' --layout
+    option, or nothing for the demo's."""
+    listed = subprocess.run([startorder] + list(layout), capture_output=True, text=True,
+                            check=True).stdout.split()
     order = []
     for relative in [program] + listed:
         found = find_file(disc, relative)
@@ -510,8 +514,24 @@ def read_back(iso: str, folder: str, work: str) -> Tuple[str, List[str]]:
     return copy, problems
 
 
+def disc_layout(identity_file: Optional[str], work: str) -> List[str]:
+    """The disc tools' --layout option for the identity file's layout, or
+    nothing for the demo's."""
+    if not identity_file:
+        return []
+    try:
+        text = identity.layout_file(identity.load(identity_file), identity_file)
+    except identity.Refused as e:
+        raise Refused("\n".join("%s: %s" % (identity_file, fault) for fault in e.args[0]))
+    path = os.path.join(work, "layout.txt")
+    with open(path, "w") as f:
+        f.write(text)
+    return ["--layout", path]
+
+
 def make_image(disc: str, iso: str, startorder: str, bmpcheck: str, cert: Optional[str],
-               key: Optional[str], pass_file: Optional[str], roots: Optional[str]) -> List[str]:
+               key: Optional[str], pass_file: Optional[str], roots: Optional[str],
+               identity_file: Optional[str] = None) -> List[str]:
     """Masters and checks; the summary lines. Raises Refused with every
     finding when the image is not fit to publish."""
     if not os.path.isdir(disc):
@@ -529,21 +549,25 @@ def make_image(disc: str, iso: str, startorder: str, bmpcheck: str, cert: Option
         # The copy holds the files the folder's links lead to, and the
         # signed programs, so that the author's own files stay as they are.
         folder = os.path.join(work, "disc")
+        layout = disc_layout(identity_file, work)
         shutil.copytree(disc, folder)
         signed, left = sign(folder, certificate, date) if certificate else ([], [])
-        order = startup_order(folder, program, startorder)
+        order = startup_order(folder, program, startorder, layout)
         partial = iso + ".part"
         master(folder, partial, volume_id(entries), order, date, work)
         try:
             copy, problems = read_back(partial, folder, work)
             problems += order_problems(extents(partial), order)
             bitmaps = find_file(copy, "bitmaps")
-            check = subprocess.run([bmpcheck, bitmaps or os.path.join(copy, "bitmaps")],
+            check = subprocess.run([bmpcheck] + layout + [bitmaps or os.path.join(copy, "bitmaps")],
                                    capture_output=True, text=True)
             if check.returncode != 0:
                 problems += ["bmpcheck on the image's pictures: " + line
                              for line in check.stdout.splitlines() + check.stderr.splitlines()
                              if line.strip() and not line.startswith("note:")]
+                if not layout:
+                    problems.append("(the pictures are checked for the demo's layout: a disc of "
+                                    "another layout gives its identity file, IDENTITY=file)")
             problems += check_autorun(copy, read_autorun(copy)[1])
             used = roots
             for relative in signed:
@@ -575,6 +599,8 @@ def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("disc", help="the disc folder")
     parser.add_argument("iso", help="the image to write")
+    parser.add_argument("--identity", help="the disc's identity file, whose layout the pictures "
+                        "have; else the demo's")
     parser.add_argument("--sign-cert", help="the certificate to sign the disc's programs with: "
                         "PEM with its intermediates (or DER), or a .pfx/.p12 with its key")
     parser.add_argument("--sign-key", help="the private key of a PEM or DER certificate")
@@ -588,7 +614,7 @@ def main() -> int:
     args = parser.parse_args()
     try:
         for line in make_image(args.disc, args.iso, args.startorder, args.bmpcheck, args.sign_cert,
-                               args.sign_key, args.sign_pass_file, args.sign_root):
+                               args.sign_key, args.sign_pass_file, args.sign_root, args.identity):
             print("mkiso: " + line)
     except Refused as e:
         for line in str(e).splitlines():
