@@ -40,7 +40,6 @@ esac
 tree="$ZEPH_BUILD/disc-$arch"
 mkdir -p "$tree"
 python3 "$ZEPH_ROOT/tools/identity.py" resolved "$identity" "$tree/identity.txt"
-python3 "$ZEPH_ROOT/tools/identity.py" layout "$tree/identity.txt" "$tree/layout.txt"
 args=("-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$arch.cmake" -DZEPH_THREADS=win32
       "-DZEPH_HOST_DIR=$ZEPH_BUILD/host" "-DZEPH_IDENTITY=$tree/identity.txt")
 if [ "$(cat "$tree/configured-with" 2>/dev/null)" != "${args[*]}" ] || [ ! -f "$tree/build.ninja" ]; then
@@ -48,6 +47,8 @@ if [ "$(cat "$tree/configured-with" 2>/dev/null)" != "${args[*]}" ] || [ ! -f "$
     (cd "$ZEPH_ROOT" && cmake -G Ninja -S . -B "$tree" -DCMAKE_BUILD_TYPE=Release "${args[@]}" >/dev/null)
     echo "${args[*]}" >"$tree/configured-with"
 fi
+# The same layout for bmpset as for the launcher.
+python3 "$ZEPH_ROOT/tools/identity.py" layout "$tree/identity.txt" "$tree/layout.txt"
 say "building the launcher for this identity ($arch) in $tree"
 if ! cmake --build "$tree" --target launcher >"$tree/build.log" 2>&1; then
     cat "$tree/build.log" >&2
