@@ -12,7 +12,7 @@ trap 'rm -rf "$work"' EXIT
 
 # Each element's files and place, from the demo's identity file.
 declare -A stem x y
-while read -r key element_stem element_x element_y width height; do
+while read -r key element_stem element_x element_y width height _; do
     stem[$key]=$element_stem x[$key]=$element_x y[$key]=$element_y
     [ "$key" != background ] || window="$((width + 4))x$((height + 4))"
 done < <(python3 "$(dirname "$0")/identity.py" places "$(dirname "$0")/../disc/identity.txt")

@@ -12,7 +12,8 @@ the disc need.
     identity.py layout FILE OUT        the disc's layout, as the disc tools read
                                        it (tools/layoutfile.h)
     identity.py places FILE            each element on the disc, a line each:
-                                       its key, its files' stem, X Y W H
+                                       its key, its files' stem, X Y W H (and
+                                       a flame's count of frame files)
 
 Each value is checked before anything is written; a bad file gets one line
 per fault, naming the key, and exit status 1. `check` also warns of buttons
@@ -431,12 +432,13 @@ def layout_defines(identity):
 
 
 def places(identity):
-    """The elements on the disc for a script: key, stem, x, y, width, height."""
+    """The elements on the disc for a script: key, stem, x, y, width, height,
+    and a flame's count of frame files."""
     layout = Layout(identity)
     lines = ["background %s 0 0 %d %d" % ((BACKGROUND_STEM,) + layout.size)]
     lines += ["%s %s %d %d %d %d" % ((key, stem) + layout.buttons[button])
               for key, button, stem, _ in BUTTONS if button in layout.buttons]
-    lines += ["%s %s %d %d %d %d" % ((key, stem) + flame[:4])
+    lines += ["%s %s %d %d %d %d %d" % ((key, stem) + flame)
               for (key, stem), flame in zip(FLAMES, layout.flames) if flame]
     return "\n".join(lines) + "\n"
 
