@@ -16,6 +16,13 @@ every file as Windows reads it, laid out in the launcher's start-up order,
 labelled for the disc, and the same bytes from either form of the
 certificate.
 
+And a disc for Japan, from the same art and files: its title, AutoPlay line
+and one message in Japanese, code page 932. On a Windows of another code
+page (a German one) the window's title is the identity's and a second copy
+finds the first by it and brings it to the front, and the message shows in
+Japanese; on a Japanese Windows 98 the title reads right through the ANSI
+calls.
+
 The disc is made once, by the first case that needs it; each further check
 of the disc (its image, say) is one more case in the list at the end."""
 
@@ -25,8 +32,9 @@ import struct
 import subprocess
 import sys
 
-from e2elib import (APP_PATHS_KEY, EMPTY, ROOT, TITLE, UNINSTALL_KEY, WEB_BUTTONS, Failure,
-                    Launcher, run_cases, wait_until)
+from demo_flow import dismiss
+from e2elib import (APP_PATHS_KEY, EMPTY, HTTP_COMMAND_KEY, ROOT, TITLE, UNINSTALL_KEY, WEB_BUTTONS,
+                    Failure, Launcher, run_cases, wait_until)
 from make_run import disc_icon, window_icon
 from picture import PICTURE, composed, differences
 from e2elib import BIG_FLAME, SMALL_FLAME
@@ -60,6 +68,17 @@ label = Stormhaven Trial
 """ % ((NEW_TITLE, GAME, UNINSTALL_NAME) + tuple(ADDRESSES[b] for b in WEB_BUTTONS))
 NEW_APP_PATHS_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths" + "\\" + GAME
 NEW_UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall" + "\\" + UNINSTALL_NAME
+
+JAPANESE_TITLE = "\u30be\u30fc\u30d9\u30c3\u30af\u30b9 \u4f53\u9a13\u7248"
+NO_ASSOCIATION = ("\u3053\u306e\u7a2e\u985e\u306e\u30a2\u30c9\u30ec\u30b9\u3092\u958b\u304f"
+                  "\u30d7\u30ed\u30b0\u30e9\u30e0\u304c\u3042\u308a\u307e\u305b\u3093\u3002")
+JAPANESE = """# A disc for Japan: what it shows in Japanese, the names Windows finds in ASCII.
+codepage = 932
+title = %s
+label = \u30be\u30fc\u30d9\u30c3\u30af\u30b9\u4f53\u9a13\u7248
+action = \u30be\u30fc\u30d9\u30c3\u30af\u30b9\u4f53\u9a13\u7248\u3092\u59cb\u3081\u308b
+message_no_association = %s
+""" % (JAPANESE_TITLE, NO_ASSOCIATION)
 
 made = {}
 
@@ -297,6 +316,58 @@ def its_image(s):
             raise Failure("%s through the Joliet tree: %s" % (relative, error))
 
 
+def japanese_disc(s, locale):
+    """The disc for Japan, made on first use, and its launcher started with
+    Wine in that host locale, which stays for the rest of the case."""
+    own = own_disc(s)
+    if "japan" not in made:
+        with open(os.path.join(own["home"], "japan.txt"), "w", encoding="utf-8") as f:
+            f.write(JAPANESE)
+        make(s, own["home"], "disc", "IDENTITY=japan.txt", "ART=painted art", "FILES=disc files",
+             "OUT=Japan disc", "ARCH=" + os.path.basename(s.cross.rstrip("/")))
+        made["japan"] = os.path.join(own["home"], "Japan disc")
+    s.env.update(LANG=locale, LC_ALL=locale)
+    s.move(EMPTY)
+    launcher = Launcher(s, made["japan"]).start()
+    wait_until(lambda: s.x(["xdotool", "getwindowname", launcher.window]).decode().strip()
+               == JAPANESE_TITLE, "the window titled %s" % JAPANESE_TITLE)
+    return launcher
+
+
+def japanese_on_a_german_windows(s):
+    first = japanese_disc(s, "de_DE.UTF-8")
+    ox, oy = s.screen_origin()
+    s.start([s.wintool, "cover", str(ox - 10), str(oy - 10), str(ox + 700), str(oy + 500)])
+    wait_until(lambda: not first.background_shown(), "another window over the launcher")
+    second = s.start(["launcher.exe"], cwd=first.folder)
+    wait_until(lambda: second.poll() is not None, "the second copy to end by itself", timeout=20)
+    wait_until(first.background_shown, "the first launcher in front again")
+    if len(s.windows(JAPANESE_TITLE)) != 1:
+        raise Failure("%d windows titled %s" % (len(s.windows(JAPANESE_TITLE)), JAPANESE_TITLE))
+    # No program for web addresses: the shell's refusal, in the disc's words.
+    s.reg_delete_key(r"HKCR\http\shell")
+    try:
+        s.move(EMPTY)
+        s.move((440, 400))
+        first.expect(7, "focus", "the pointer on the publisher's button")
+        s.click()
+        wait_until(lambda: s.windows("launcher"), "the launcher's message box")
+        text = s.wine([s.wintool, "text", "launcher"])
+        if NO_ASSOCIATION not in text:
+            raise Failure("the message box says %r" % text)
+        dismiss(s, "launcher")
+    finally:
+        s.reg_set(HTTP_COMMAND_KEY, None, '"%s" "%%1"' % s.unix_to_windows(s.probe))
+
+
+def japanese_on_windows_98(s):
+    key = r"HKCU\Software\Wine\AppDefaults\launcher.exe"
+    s.undo.append(lambda: s.reg_delete_key(key))
+    s.reg_set(key, "Version", "win98")
+    japanese_disc(s, "ja_JP.UTF-8")
+    s.reg_delete_key(key)
+
+
 if __name__ == "__main__":
     run_cases([new_window_new_art_new_icon, play_for_its_own_game_only, its_own_addresses,
-               make_run_installed, its_image])
+               make_run_installed, its_image, japanese_on_a_german_windows, japanese_on_windows_98])
