@@ -180,7 +180,8 @@ BOOL StartThroughShell(HWND hWndOwner, LPCSTR lpszProgram, const std::string& co
 std::string NotepadCommandLine(const std::string& file)
 {
     const std::string windows = SystemFolder(GetWindowsDirectoryA);
-    const std::string notepad = windows.empty() ? std::string() : PathInFolder(windows, "notepad.exe", NextChar);
+    const std::string notepad =
+        windows.empty() ? std::string() : PathInFolder(windows, "notepad.exe", NextChar);
     const std::string program = IsFile(notepad) ? "\"" + notepad + "\"" : "notepad.exe";
     return program + " \"" + file + "\"";
 }

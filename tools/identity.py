@@ -20,6 +20,8 @@ import struct
 import sys
 import unicodedata
 
+from mkiso import volume_id
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEMO = os.path.join(os.path.dirname(HERE), "disc", "identity.txt")
 MANIFEST = os.path.join(os.path.dirname(HERE), "res", "launcher.manifest.in")
@@ -53,6 +55,7 @@ TITLE_MAX = 199
 KEY_NAME_MAX = 255
 LABEL_MAX = 32
 TEXT_MAX = 255
+# Some fifteen lines of a message box.
 MESSAGE_MAX = 1024
 URL_MAX = 2048
 ICON_SIZES = (16, 32, 48)
@@ -185,7 +188,6 @@ def check_shown(key, value, codepage, faults):
     as itself (Windows shows the one it reads back on every system), in no
     more bytes there than its place holds."""
     control = [c for c in value if unicodedata.category(c) == "Cc"]
-    encoding = "cp%d" % codepage
     if not value:
         faults.append("%s is empty" % key)
         return
@@ -194,6 +196,7 @@ def check_shown(key, value, codepage, faults):
         hint = "; is the file saved as UTF-8?" if 0x80 <= ord(control[0]) < 0xA0 else ""
         faults.append("%s holds %s%s" % (key, named(control[0]), hint))
         return
+    encoding = "cp%d" % codepage
     for c in value:
         try:
             kept = c.encode(encoding).decode(encoding) == c
@@ -215,11 +218,9 @@ def check_shown(key, value, codepage, faults):
 
 
 def check_value(key, value, folder, faults):
-    """Checks one value; returns it as the build takes it. Shown texts wait
-    for the code page (check_shown)."""
-    if key in SHOWN:
-        pass
-    elif key == "codepage":
+    """Checks one value that the disc does not show; returns it as the build
+    takes it."""
+    if key == "codepage":
         if not re.fullmatch("[0-9]+", value) or int(value) not in CODE_PAGES:
             faults.append("codepage %r is not a Windows ANSI code page: %s"
                           % (value, ", ".join(str(c) for c in CODE_PAGES)))
@@ -278,10 +279,13 @@ def load(path):
     folder = os.path.dirname(os.path.abspath(path))
     identity = {}
     for key in KEYS:
-        if key in values:
+        if key in SHOWN and key in values:
+            identity[key] = values[key][0]
+        elif key in values:
             identity[key] = check_value(key, values[key][0], folder, faults)
         elif key in demo and key not in NOT_INHERITED:
             identity[key] = demo[key][0]
+    # What the disc shows, once its code page is known.
     codepage = identity["codepage"]
     if re.fullmatch("[0-9]+", codepage) and int(codepage) in CODE_PAGES:
         for key in SHOWN:
@@ -293,7 +297,7 @@ def load(path):
 
 
 def volume_label(identity):
-    return re.sub(r"[^A-Z0-9]", "_", identity["label"].upper())
+    return volume_id({"label": identity["label"]})
 
 
 def c_string(text):
@@ -350,7 +354,6 @@ def write_if_changed(path, text):
 
 def header(identity, demo_icon):
     version = identity["version"].split(".")
-    # The version information is UTF-16 in the program whatever the system.
     defines = shown_strings(identity, "title", "ZEPH_TITLE") + [
         ("ZEPH_GAME", c_string(identity["game"])),
         ("ZEPH_APP_PATHS_KEY", c_string(APP_PATHS + identity["game"])),
@@ -366,6 +369,7 @@ def header(identity, demo_icon):
         ("ZEPH_VERSION_PATCH", version[2]),
         ("ZEPH_VERSION_BUILD", version[3]),
         ("ZEPH_VERSION_STRING", c_string(identity["version"])),
+        # The version information is UTF-16 in the program, whatever the system.
         ("ZEPH_COMPANY_NAME", wide_string(identity["company"])),
         ("ZEPH_PRODUCT_NAME", wide_string(identity["product"])),
         ("ZEPH_COPYRIGHT", wide_string("Copyright (C) " + identity["company"])),

@@ -259,8 +259,11 @@ def joliet_problems(disc: str) -> List[str]:
 
 def volume_id(entries: Dict[str, str]) -> str:
     """The ISO 9660 volume name: autorun.inf's label in the characters a
-    volume name may hold."""
-    label = re.sub(r"[^A-Z0-9_]", "_", entries.get("label", "").upper())[:32]
+    volume name may hold. A word with a letter beyond ASCII is left out:
+    autorun.inf is in the disc's code page, where the second byte of a
+    Japanese, Chinese or Korean letter may read as an ASCII one."""
+    ascii_words = re.sub(r"\S*[^\x00-\x7f]\S*", "", entries.get("label", "")).strip()
+    label = re.sub(r"[^A-Z0-9_]", "_", ascii_words.upper())[:32]
     return label or "CDROM"
 
 

@@ -158,9 +158,10 @@ class IdentityFile(unittest.TestCase):
     def test_a_disc_for_another_market_in_its_code_page(self):
         """What the disc shows, as its code page's bytes for Windows 95 to ME
         and as UTF-16 for NT; the second byte of "表" is a backslash's, and a
-        hex digit after an escape begins a string of its own."""
+        hex digit after an escape begins a string of its own. The volume
+        label keeps the label's ASCII words."""
         status, errors, out = self.run_tool(
-            "codepage = 932\ntitle = \u30be\u8868a\nlabel = \u4f53\u9a13\u7248\n"
+            "codepage = 932\ntitle = \u30be\u8868a\nlabel = \u4f53\u9a13\u7248 Trial\n"
             "action = \u30be\u30fc\u30d9\nmessage_dde_failed = \u5931\\n\u6557\n"
             "company = Quill & \u9577\n".encode("utf-8"))
         self.assertEqual(0, status, errors)
@@ -175,7 +176,10 @@ class IdentityFile(unittest.TestCase):
             self.assertIn(line + "\n", header)
         with open(os.path.join(out, "autorun.inf"), "rb") as f:
             self.assertEqual(b"[autorun]\r\nopen=launcher.exe\r\nicon=launcher.exe,0\r\n"
-                             b"label=\x91\xcc\x8c\xb1\x94\xc5\r\naction=\x83]\x81[\x83x\r\n", f.read())
+                             b"label=\x91\xcc\x8c\xb1\x94\xc5 Trial\r\naction=\x83]\x81[\x83x\r\n", f.read())
+        result = subprocess.run([sys.executable, TOOL, "get", os.path.join(self.dir, "identity.txt"),
+                                 "volume_label"], stdout=subprocess.PIPE, check=True)
+        self.assertEqual(b"TRIAL\n", result.stdout)
 
     def test_make_disc_stops_at_a_bad_file_before_it_builds(self):
         for folder in ("art", "files"):
