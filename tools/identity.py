@@ -20,8 +20,6 @@ import struct
 import sys
 import unicodedata
 
-from mkiso import volume_id
-
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEMO = os.path.join(os.path.dirname(HERE), "disc", "identity.txt")
 MANIFEST = os.path.join(os.path.dirname(HERE), "res", "launcher.manifest.in")
@@ -297,6 +295,9 @@ def load(path):
 
 
 def volume_label(identity):
+    """The image's, as make iso masters it (mkiso is imported only here: it
+    takes longer to load than the rest of this tool's work)."""
+    from mkiso import volume_id
     return volume_id({"label": identity["label"]})
 
 
