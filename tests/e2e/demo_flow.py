@@ -220,8 +220,8 @@ foreign = {}
 
 def in_code_page(s):
     """Wine from now on in the code page ZEPH_CODEPAGE names: the disc copied
-    into a folder named in it, and Program Files moved into one (set-up
-    refuses nothing there). Made on first use."""
+    into a folder named in it, and Program Files moved into one. Made on
+    first use."""
     if foreign:
         return foreign
     codepage = os.environ["ZEPH_CODEPAGE"]

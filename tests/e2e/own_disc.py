@@ -318,7 +318,8 @@ def its_image(s):
 
 def japanese_disc(s, locale):
     """The disc for Japan, made on first use, and its launcher started with
-    Wine in that host locale, which stays for the rest of the case."""
+    Wine in that host locale, which every program the session starts from
+    then on shares."""
     own = own_disc(s)
     if "japan" not in made:
         with open(os.path.join(own["home"], "japan.txt"), "w", encoding="utf-8") as f:
