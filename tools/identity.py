@@ -58,6 +58,8 @@ def parse(path):
     # Notepad's "UTF-8 with BOM" starts the file with the mark. A line that
     # is no UTF-8 is taken in the old Western code page, so that comments may
     # be in any; what the launcher shows is checked as printable ASCII.
+    if data.startswith((b"\xff\xfe", b"\xfe\xff")):
+        raise Refused(["the file is saved as UTF-16 (Notepad's \"Unicode\"): save it as UTF-8"])
     if data.startswith(b"\xef\xbb\xbf"):
         data = data[3:]
     for number, raw in enumerate(data.split(b"\n"), 1):
@@ -331,4 +333,9 @@ def main(argv):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    try:
+        sys.exit(main(sys.argv))
+    except OSError as e:
+        # A folder that cannot be written, a full disk: one line, as for a bad file.
+        print("identity.py: %s: %s" % (e.filename, e.strerror), file=sys.stderr)
+        sys.exit(1)
