@@ -71,7 +71,7 @@ def openssl(args: List[str], failure: str, given: Optional[str] = None,
     result = subprocess.run(["openssl"] + args, input=given or "", capture_output=True, text=True,
                             env=env)
     if result.returncode != 0:
-        lines = [l for l in result.stderr.splitlines() if l.strip()]
+        lines = [l for l in result.stderr.splitlines() if l.strip() and not l.startswith("Engine ")]
         raise Refused("%s: %s" % (failure, lines[0] if lines else "openssl failed"))
     return result.stdout
 
