@@ -134,15 +134,15 @@ def checked_moves(made, real, force):
             continue
         now = fingerprint(target)
         if (now is None) != (print_ is None):
-            clashes.append(target)
+            clashes.append((target, "a folder" if print_ is None else "a file"))
         elif now is not None and now != print_ and not ours(target, now, records):
             blocking.append(target)
     if clashes:
-        kind = "a folder, where make writes a file" if fingerprint(clashes[0]) is None else \
-            "a file, where make writes a folder"
-        raise Refused(first_of(clashes, " is " + kind, ": nothing was written, and FORCE=1 writes "
-                               "over no folder and puts none in a file's place; move it, or "
-                               "choose another OUT"))
+        target, wanted = clashes[0]
+        now = "a link" if os.path.islink(target) else "a folder" if os.path.isdir(target) else "a file"
+        raise Refused(first_of([c for c, _ in clashes], " is %s, where make writes %s" % (now, wanted),
+                               ": nothing was written, and FORCE=1 writes over no folder and puts "
+                               "none in a file's place; move it, or choose another OUT"))
     if blocking and not force:
         raise Refused(first_of(blocking, " is not what make wrote there, or has changed since",
                                ": nothing was written, so that your work is kept (FORCE=1 "
