@@ -2,9 +2,9 @@
 """What the disc author's commands wrote, so that they write again only over
 their own work.
 
-    written.py stage OUT                 makes a fresh folder beside OUT and
-                                         prints its path: the command writes
-                                         OUT's own name in it
+    written.py stage OUT                 makes a fresh folder on OUT's file
+                                         system and prints its path: the
+                                         command writes OUT's own name in it
     written.py place [--force] STAGE OUT puts what the command wrote in STAGE
                                          (a folder, or a file) in place of OUT
 

@@ -2,8 +2,8 @@
 walk through `make art-template`, `make bitmaps` and an image placed as
 `make iso` places it (scripts/author.sh), each step written, or refused and
 changing nothing. Placing is whole or not at all: over a folder, through a
-link onto another file system, interrupted, on a full file system and with
-a move that fails."""
+link onto another file system, interrupted, with a move that fails, on a
+full file system and into a mount point."""
 
 import json
 import os
@@ -153,6 +153,9 @@ class Overwrite(unittest.TestCase):
         status, output = place(os.path.join(stick, "disc.iso"), os.path.join(home, "big.iso"))
         self.assertTrue(status and "No space left" in output, output)
         self.assertEqual([], os.listdir(stick))
+        # OUT a mount point, whose parent lies on another file system.
+        self.assertEqual(0, place(stick, versions[0])[0])
+        self.assertEqual(snapshot(versions[0]), snapshot(stick, [".written-by-make.json"]))
 
 
 if __name__ == "__main__":
