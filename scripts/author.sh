@@ -15,9 +15,10 @@ from_caller() {
 
 # build_aside OUT COMMAND...: runs COMMAND with OUT's own name as its last
 # argument, in a fresh folder on the file system OUT really lies on, then puts
-# what it wrote in place of OUT, whole or not at all. Nothing in OUT changes when the command fails, or when it would write
-# over a file that is not the commands' own unchanged work (FORCE=1 writes
-# over it all the same). OUT and every path in COMMAND are absolute. It
+# what it wrote in place of OUT, whole or not at all. Nothing in OUT changes
+# when the command fails, or when it would write over a file that is not the
+# commands' own unchanged work (FORCE=1 writes over it all the same, but never
+# over a folder). OUT and every path in COMMAND are absolute. It
 # holds the EXIT trap while it runs, to take the folder aside away.
 build_aside() {
     local out=$1 status=0 said force=() stopped=
