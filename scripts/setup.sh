@@ -22,13 +22,15 @@ case "$release" in
     *) clang_rt=libclang-rt-dev ;;
 esac
 
+# libengine-pkcs11-openssl: OpenSSL's engine for PKCS#11, through which
+# osslsigncode signs with a key on a token; softhsm2: a token for the tests.
 packages=(
     cmake ninja-build g++ clang "$clang_rt" libgtest-dev googletest
     libfreetype-dev fonts-dejavu-core pkg-config libpng-dev libimagequant-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     wine wine32:i386 wine64
     xvfb xdotool x11-utils x11-apps imagemagick ffmpeg procps xorriso fuseiso osslsigncode openssl python3-fusepy
-    locales
+    libengine-pkcs11-openssl softhsm2 locales
 )
 
 # The host locales the tests run Wine in. Wine takes its ANSI code page from

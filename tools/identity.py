@@ -20,6 +20,8 @@ import struct
 import sys
 import unicodedata
 
+from discfolder import volume_id
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEMO = os.path.join(os.path.dirname(HERE), "disc", "identity.txt")
 MANIFEST = os.path.join(os.path.dirname(HERE), "res", "launcher.manifest.in")
@@ -78,6 +80,8 @@ def parse(path):
     # Notepad's "UTF-8 with BOM" starts the file with the mark. A line that
     # is no UTF-8 is taken in the old Western code page, so that comments may
     # be in any; a value is checked against the disc's code page all the same.
+    if data.startswith((b"\xff\xfe", b"\xfe\xff")):
+        raise Refused(["the file is saved as UTF-16 (Notepad's \"Unicode\"): save it as UTF-8"])
     if data.startswith(b"\xef\xbb\xbf"):
         data = data[3:]
     for number, raw in enumerate(data.split(b"\n"), 1):
@@ -295,9 +299,7 @@ def load(path):
 
 
 def volume_label(identity):
-    """The image's, as make iso masters it (mkiso is imported only here: it
-    takes longer to load than the rest of this tool's work)."""
-    from mkiso import volume_id
+    """The image's, as make iso masters it."""
     return volume_id({"label": identity["label"]})
 
 
@@ -450,4 +452,9 @@ def main(argv):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    try:
+        sys.exit(main(sys.argv))
+    except OSError as e:
+        # A folder that cannot be written, a full disk: one line, as for a bad file.
+        print("identity.py: %s: %s" % (e.filename, e.strerror), file=sys.stderr)
+        sys.exit(1)

@@ -90,6 +90,9 @@ class IdentityFile(unittest.TestCase):
             ("version = 1.\xb2".encode("utf-8"), "version '1.\xb2' is not one to four numbers"),
             # Notepad's "UTF-8 with BOM": the mark is no part of the first key.
             ("\ufeffgame = keel:run.exe".encode("utf-8"), "game 'keel:run.exe' holds :"),
+            # And its "Unicode", UTF-16, whose every other byte is a zero.
+            ("game = keel:run.exe".encode("utf-16"), "saved as UTF-16 (Notepad's \"Unicode\"): "
+                                                     "save it as UTF-8"),
             ("icon = tab\there.ico", "icon holds a control character"),
         ]
         for text, reason in cases:
