@@ -7,7 +7,8 @@
 # scripts make them absolute: a relative one is taken from where the author
 # runs make, also from elsewhere with make -C (which keeps the shell's PWD).
 export ZEPH_CALLER_DIR := $(or $(PWD),$(CURDIR))
-export IDENTITY ART FILES OUT DISC ISO SIGN_CERT SIGN_KEY SIGN_PASS_FILE SIGN_ROOT FORCE
+export IDENTITY ART FILES OUT DISC ISO SIGN_CERT SIGN_KEY SIGN_PASS_FILE SIGN_ROOT
+export SIGN_PKCS11_MODULE SIGN_CMD FORCE
 
 all: build
 
@@ -32,10 +33,13 @@ bench: build
 # identity file), its programs signed when a certificate is given
 # (docs/disc-authors.md):
 #   make iso DISC=folder ISO=file [IDENTITY=file] [SIGN_CERT=chain.pem SIGN_KEY=key
-#       | SIGN_CERT=file.pfx SIGN_PASS_FILE=file] [SIGN_ROOT=roots.pem] [FORCE=1]
+#       | SIGN_CERT=file.pfx SIGN_PASS_FILE=file
+#       | SIGN_CERT=chain.pem SIGN_KEY=pkcs11:URI SIGN_PKCS11_MODULE=module SIGN_PASS_FILE=pin
+#       | SIGN_CMD="program arguments"] [SIGN_ROOT=roots.pem] [FORCE=1]
 iso:
 	@scripts/setup.sh
-	@scripts/iso.sh "$$DISC" "$$ISO" "$$SIGN_CERT" "$$SIGN_KEY" "$$SIGN_PASS_FILE" "$$SIGN_ROOT" "$$IDENTITY"
+	@scripts/iso.sh "$$DISC" "$$ISO" "$$SIGN_CERT" "$$SIGN_KEY" "$$SIGN_PASS_FILE" "$$SIGN_ROOT" \
+	    "$$SIGN_PKCS11_MODULE" "$$SIGN_CMD" "$$IDENTITY"
 
 # A contact sheet of the generated image set, for a person to look at.
 sheet: build

@@ -26,6 +26,9 @@ static_assert(sizeof(STARTUPINFOA) == 68, "the start-up information of a 32-bit 
 
 namespace {
 
+// From one character of a path to the next, in the user's code page.
+const char* NextChar(const char* p) { return CharNextA(p); }
+
 std::string CurrentDirectory()
 {
     const DWORD cchDirectory = GetCurrentDirectoryA(0, nullptr);
@@ -73,10 +76,13 @@ std::string ProgramSearchPath(const std::string& name)
     char szModule[MAX_PATH];
     const DWORD cchModule = GetModuleFileNameA(nullptr, szModule, MAX_PATH);
     if (cchModule != 0 && cchModule < MAX_PATH) {
-        const std::string module(szModule, cchModule);
-        const size_t slash = module.find_last_of('\\');
-        if (slash != std::string::npos)
-            add(module.substr(0, slash));
+        // The last backslash that is a character of its own (see PathInFolder).
+        const char* pszSlash = nullptr;
+        for (const char* p = szModule; *p != '\0'; p = NextChar(p))
+            if (*p == '\\')
+                pszSlash = p;
+        if (pszSlash != nullptr)
+            add(std::string(szModule, size_t(pszSlash - szModule)));
     }
     // Where the machine's policy leaves the current directory out of the
     // search for programs (NoDefaultCurrentDirectoryInExePath, Vista on), the
@@ -90,7 +96,7 @@ std::string ProgramSearchPath(const std::string& name)
     // is the system folder itself.
     const std::string windows = SystemFolder(GetWindowsDirectoryA);
     if (!windows.empty())
-        add(PathInFolder(windows, "System"));
+        add(PathInFolder(windows, "System", NextChar));
     add(windows);
     const DWORD cchPath = GetEnvironmentVariableA("PATH", nullptr, 0);
     if (cchPath != 0) {
@@ -174,7 +180,8 @@ BOOL StartThroughShell(HWND hWndOwner, LPCSTR lpszProgram, const std::string& co
 std::string NotepadCommandLine(const std::string& file)
 {
     const std::string windows = SystemFolder(GetWindowsDirectoryA);
-    const std::string notepad = windows.empty() ? std::string() : PathInFolder(windows, "notepad.exe");
+    const std::string notepad =
+        windows.empty() ? std::string() : PathInFolder(windows, "notepad.exe", NextChar);
     const std::string program = IsFile(notepad) ? "\"" + notepad + "\"" : "notepad.exe";
     return program + " \"" + file + "\"";
 }
@@ -259,7 +266,7 @@ void CMainFrame::OnReadme()
     // create it.
     if (GetLastError() == ERROR_CANCELLED)
         return;
-    const std::string readme = ReadmeFilePath(directory);
+    const std::string readme = ReadmeFilePath(directory, NextChar);
     if (!IsFile(readme))
         return;
     if (ShellOpen(m_hWnd, readme.c_str(), nullptr, CurrentDirectory()) ||

@@ -34,17 +34,26 @@ inline std::string ReadmeCommandLine(const char* currentDirectory)
 }
 
 // A file of a folder as a program is handed it: one backslash between the
-// folder and the name, also at a drive root.
-inline std::string PathInFolder(const std::string& folder, const char* name)
+// folder and the name, also at a drive root. Whether the folder ends in one
+// is a matter of its last character, not its last byte: in the code pages of
+// Japan and China the second byte of a letter may be 0x5C, the backslash's
+// ("\x95\x5C" is one letter in code page 932). next steps from a character
+// to the next, as the system's CharNextA does in the user's code page.
+template <typename Next>
+std::string PathInFolder(const std::string& folder, const char* name, Next next)
 {
+    const char* pszLast = nullptr;
+    for (const char* p = folder.c_str(); *p != '\0'; p = next(p))
+        pszLast = p;
     std::string path = folder;
-    if (!path.empty() && path.back() != '\\')
+    if (pszLast != nullptr && *pszLast != '\\')
         path += '\\';
     return path + name;
 }
 
 // The same read-me file for a program that is handed its path alone.
-inline std::string ReadmeFilePath(const std::string& directory)
+template <typename Next>
+std::string ReadmeFilePath(const std::string& directory, Next next)
 {
-    return PathInFolder(directory, "readme.txt");
+    return PathInFolder(directory, "readme.txt", next);
 }

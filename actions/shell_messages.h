@@ -4,31 +4,79 @@
 
 #include <cstdint>
 
-// Null for a result above 32, which means the shell did open the address.
-// The texts stand exactly as the user has always seen them, the missing full
-// stop and the trailing space included.
-inline const char* ShellErrorMessage(int32_t result)
+// Each fixed message, which a disc's identity may put in its own language
+// (a key of the identity file for each, named after what it says).
+enum ShellMessage {
+    kOutOfResources,
+    kFileNotFound,
+    kPathNotFound,
+    kAccessDenied,
+    kNotEnoughMemory,
+    kInvalidExe,
+    kSharingViolation,
+    kAssociationIncomplete,
+    kDdeTimedOut,
+    kDdeFailed,
+    kDdeBusy,
+    kNoAssociation,
+    kDllNotFound,
+    kUnableToJump,
+    // A result above 32: the shell did open the address.
+    kNoShellMessage
+};
+
+inline ShellMessage ShellErrorMessageOf(int32_t result)
 {
     if (result > 32)
-        return nullptr;
+        return kNoShellMessage;
     switch (result) {
-    case 0: return "The operating system is out of memory or resources.";
-    case 2: return "The specified file was not found.";
-    case 3: return "The specified path was not found";
-    case 5: return "The operating system denied access to the specified file. ";
-    case 8: return "There was not enough memory to complete the operation.";
-    case 11: return "The .EXE file is invalid (non-Win32 .EXE or error in .EXE image).";
-    case 26: return "A sharing violation occurred.";
-    case 27:
+    case 0: return kOutOfResources;
+    case 2: return kFileNotFound;
+    case 3: return kPathNotFound;
+    case 5: return kAccessDenied;
+    case 8: return kNotEnoughMemory;
+    case 11: return kInvalidExe;
+    case 26: return kSharingViolation;
+    case 27: return kAssociationIncomplete;
+    case 28: return kDdeTimedOut;
+    case 29: return kDdeFailed;
+    case 30: return kDdeBusy;
+    case 31: return kNoAssociation;
+    case 32: return kDllNotFound;
+    default: return kUnableToJump;
+    }
+}
+
+// The English text, exactly as the user has always seen it, the missing full
+// stop and the trailing space included; null for kNoShellMessage.
+inline const char* ShellMessageText(ShellMessage nMessage)
+{
+    switch (nMessage) {
+    case kOutOfResources: return "The operating system is out of memory or resources.";
+    case kFileNotFound: return "The specified file was not found.";
+    case kPathNotFound: return "The specified path was not found";
+    case kAccessDenied: return "The operating system denied access to the specified file. ";
+    case kNotEnoughMemory: return "There was not enough memory to complete the operation.";
+    case kInvalidExe: return "The .EXE file is invalid (non-Win32 .EXE or error in .EXE image).";
+    case kSharingViolation: return "A sharing violation occurred.";
+    case kAssociationIncomplete:
         return "The filename association is incomplete or invalid.\r\n"
                "(You need to have a default Internet browser installed)";
-    case 28: return "The DDE transaction could not be completed because the request timed out.";
-    case 29: return "The DDE transaction failed.";
-    case 30:
+    case kDdeTimedOut: return "The DDE transaction could not be completed because the request timed out.";
+    case kDdeFailed: return "The DDE transaction failed.";
+    case kDdeBusy:
         return "The DDE transaction could not be completed because other DDE transactions "
                "were being processed.";
-    case 31: return "There is no application associated with the given file name extension.";
-    case 32: return "The specified dynamic-link library was not found.";
-    default: return "Unable to jump to URL.";
+    case kNoAssociation: return "There is no application associated with the given file name extension.";
+    case kDllNotFound: return "The specified dynamic-link library was not found.";
+    case kUnableToJump: return "Unable to jump to URL.";
+    case kNoShellMessage: break;
     }
+    return nullptr;
+}
+
+// Null for a result above 32, which means the shell did open the address.
+inline const char* ShellErrorMessage(int32_t result)
+{
+    return ShellMessageText(ShellErrorMessageOf(result));
 }

@@ -28,7 +28,7 @@ import sys
 from typing import Dict, List, Tuple
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tools"))
-import mkiso  # noqa: E402
+import mastering  # noqa: E402
 
 BLOCK = 2048
 RATE = 24 * 150 * 1024          # bytes per second
@@ -75,10 +75,10 @@ def model(reads: List[Tuple[int, int]]) -> Dict[str, float]:
 
 
 def launcher_reads(startorder: str, iso: str) -> List[Tuple[int, int]]:
-    layout = {path.lower(): extent for path, extent in mkiso.extents(iso).items()}
+    layout = {path.lower(): extent for path, extent in mastering.extents(iso).items()}
     order = ["launcher.exe"] + subprocess.run([startorder], capture_output=True, text=True,
                                               check=True).stdout.split()
-    return [(layout[p][0], mkiso.blocks(layout[p][1])) for p in order]
+    return [(layout[p][0], mastering.blocks(layout[p][1])) for p in order]
 
 
 def main(argv: List[str]) -> int:

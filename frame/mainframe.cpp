@@ -24,6 +24,8 @@ END_MESSAGE_MAP()
 
 namespace {
 const int kIconResource = 128;
+// The title as Windows NT takes it; g_szWindowTitle holds its ANSI bytes.
+const wchar_t kWindowTitleW[] = ZEPH_TITLE_W;
 }
 
 CMainFrame::CMainFrame()
@@ -37,6 +39,7 @@ CMainFrame::CMainFrame()
     if (!Create(nullptr, g_szWindowTitle, WS_POPUP | WS_VISIBLE,
                 RECT{rc.left, rc.top, rc.right, rc.bottom}))
         return;
+    SetWideWindowText(kWindowTitleW);
 
     HICON hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kIconResource));
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
@@ -115,7 +118,7 @@ DibHandle& CMainFrame::SlotHandle(const ImageSlot& slot)
 BOOL CMainFrame::ActivatePreviousInstance()
 {
     // Any top-level window with the title counts as a running copy.
-    HWND hWndFirst = FindWindowA(nullptr, g_szWindowTitle);
+    HWND hWndFirst = AfxFindWindow(g_szWindowTitle, kWindowTitleW);
     if (hWndFirst == nullptr)
         return TRUE;
     HWND hWndPopup = GetLastActivePopup(hWndFirst);

@@ -174,6 +174,12 @@ public:
         return ::SendMessageA(m_hWnd, message, wParam, lParam);
     }
     BOOL DestroyWindow() { return ::DestroyWindow(m_hWnd); }
+    // Where the system takes UTF-16 (see SystemTakesWideText), the title in
+    // that form, in place of the ANSI one the window was made with; elsewhere
+    // the ANSI title stands. It goes straight to the system's default
+    // handling, which keeps it whole: through this ANSI window's own
+    // procedure it would pass the user's code page and lose what that lacks.
+    void SetWideWindowText(LPCWSTR lpszText);
 
     // Hands the message now being handled to the default window procedure.
     LRESULT Default();
@@ -343,3 +349,21 @@ CWinThread* AfxGetThread();
 // A modal message box owned by the main window and captioned with the
 // application's name.
 int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
+
+// ---------------------------------------------------------------------------
+// Texts in the disc's own language
+
+// Windows NT, 2000 and every Windows since keep each text as UTF-16 within,
+// and their wide calls take it whole whatever the user's code page; Windows
+// 95, 98 and ME read text in their ANSI code page alone, and their wide calls
+// are stubs that fail. A text the program carries in both forms, UTF-16 and
+// the ANSI bytes of the disc's code page, goes as UTF-16 where the system
+// takes it, and otherwise as those bytes, which read right where the user's
+// code page is the disc's.
+bool SystemTakesWideText();
+
+// The top-level window with the title, by the form of it the system takes.
+HWND AfxFindWindow(LPCSTR lpszTitle, LPCWSTR lpszWideTitle);
+
+// AfxMessageBox for a text in both forms.
+int AfxMessageBox(LPCSTR lpszText, LPCWSTR lpszWideText, UINT nType);

@@ -38,14 +38,20 @@ CWinApp::CWinApp(LPCSTR lpszAppName)
     if (m_pszAppName == nullptr) {
         char szPath[MAX_PATH] = {};
         GetModuleFileNameA(nullptr, szPath, MAX_PATH - 1);
+        // By characters: in the code pages of Japan and China the second
+        // byte of a letter in the folder's name may be that of a backslash.
         const char* pszName = szPath;
-        for (const char* p = szPath; *p; ++p) {
-            if (*p == '\\' || *p == '/' || *p == ':')
+        const char* pszDot = nullptr;
+        for (const char* p = szPath; *p; p = CharNextA(p)) {
+            if (*p == '\\' || *p == '/' || *p == ':') {
                 pszName = p + 1;
+                pszDot = nullptr;
+            } else if (*p == '.') {
+                pszDot = p;
+            }
         }
-        lstrcpynA(m_szDefaultName, pszName, MAX_PATH);
-        if (char* pszDot = std::strrchr(m_szDefaultName, '.'))
-            *pszDot = '\0';
+        const size_t cchName = pszDot != nullptr ? size_t(pszDot - pszName) : std::strlen(pszName);
+        lstrcpynA(m_szDefaultName, pszName, int(cchName + 1));
         m_pszAppName = m_szDefaultName;
     }
 }
@@ -108,14 +114,37 @@ int CWinApp::Run()
     }
 }
 
-int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT nIDHelp)
+namespace {
+HWND MessageBoxOwner()
 {
-    (void)nIDHelp;  // no help file exists to give a context in
     CWinApp* pApp = AfxGetApp();
     HWND hOwner = nullptr;
     if (pApp != nullptr && pApp->GetMainWnd() != nullptr)
         hOwner = pApp->GetMainWnd()->m_hWnd;
-    if (hOwner != nullptr)
-        hOwner = GetLastActivePopup(hOwner);
-    return MessageBoxA(hOwner, lpszText, pApp ? pApp->m_pszAppName : nullptr, nType);
+    return hOwner != nullptr ? GetLastActivePopup(hOwner) : nullptr;
+}
+}
+
+int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT nIDHelp)
+{
+    (void)nIDHelp;  // no help file exists to give a context in
+    CWinApp* pApp = AfxGetApp();
+    return MessageBoxA(MessageBoxOwner(), lpszText, pApp ? pApp->m_pszAppName : nullptr, nType);
+}
+
+int AfxMessageBox(LPCSTR lpszText, LPCWSTR lpszWideText, UINT nType)
+{
+    const auto pfnMessageBoxW = SystemTakesWideText()
+        ? SystemFunction<int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT)>("user32.dll", "MessageBoxW")
+        : nullptr;
+    if (pfnMessageBoxW == nullptr)
+        return AfxMessageBox(lpszText, nType);
+    // The application's name is the program's file name, which the system
+    // gave in the user's code page.
+    CWinApp* pApp = AfxGetApp();
+    WCHAR szCaption[MAX_PATH];
+    if (pApp == nullptr ||
+        !MultiByteToWideChar(CP_ACP, 0, pApp->m_pszAppName, -1, szCaption, MAX_PATH))
+        szCaption[0] = L'\0';
+    return pfnMessageBoxW(MessageBoxOwner(), lpszWideText, pApp ? szCaption : nullptr, nType);
 }

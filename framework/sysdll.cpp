@@ -7,7 +7,9 @@ FARPROC SystemProcAddress(LPCSTR lpszLibrary, LPCSTR lpszFunction)
     const UINT cchLibrary = static_cast<UINT>(lstrlenA(lpszLibrary));
     if (cchPath == 0 || cchPath + 1 + cchLibrary >= MAX_PATH)
         return nullptr;
-    if (szPath[cchPath - 1] != '\\')
+    // The last character, not the last byte: in the code pages of Japan and
+    // China the second byte of a letter may be that of a backslash.
+    if (*CharPrevA(szPath, szPath + cchPath) != '\\')
         szPath[cchPath++] = '\\';
     lstrcpyA(szPath + cchPath, lpszLibrary);
     // The libraries this one needs in turn are then looked for beside it, in

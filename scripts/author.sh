@@ -14,13 +14,14 @@ from_caller() {
 }
 
 # build_aside OUT COMMAND...: runs COMMAND with OUT's own name as its last
-# argument, in a fresh folder beside OUT, then puts what it wrote in place of
-# OUT. Nothing in OUT changes when the command fails, or when it would write
-# over a file that is not the commands' own unchanged work (FORCE=1 writes
-# over it all the same). OUT and every path in COMMAND are absolute. It
+# argument, in a fresh folder on the file system OUT really lies on, then puts
+# what it wrote in place of OUT, whole or not at all. Nothing in OUT changes
+# when the command fails, or when it would write over a file that is not the
+# commands' own unchanged work (FORCE=1 writes over it all the same, but never
+# over a folder). OUT and every path in COMMAND are absolute. It
 # holds the EXIT trap while it runs, to take the folder aside away.
 build_aside() {
-    local out=$1 status=0 said force=()
+    local out=$1 status=0 said force=() stopped=
     shift
     [ "${FORCE:-}" = 1 ] && force=(--force)
     ZEPH_ASIDE=$(python3 "$ZEPH_ROOT/tools/written.py" stage "$out") || return 1
@@ -30,8 +31,13 @@ build_aside() {
     # the command: it ends with the status of its own failure.)
     said=$(cd "$ZEPH_ASIDE" && "$@" "$(basename "$out")") || status=$?
     if [ $status = 0 ]; then
+        # A stop asked for while the work is placed waits until it is in
+        # place, here as in written.py, which holds its own.
+        trap 'stopped=1' INT TERM HUP
         python3 "$ZEPH_ROOT/tools/written.py" place "${force[@]}" "$ZEPH_ASIDE" "$out" &&
             printf '%s\n' "$said" || status=$?
+        trap - INT TERM HUP
+        [ -z "${stopped:-}" ] || status=130
     elif [ -n "$said" ]; then
         printf '%s\n' "$said"
     fi

@@ -74,7 +74,7 @@ has() { [ "$(python3 "$ZEPH_ROOT/tools/identity.py" get "$tree/identity.txt" "$1
 echo
 say "wrote the disc folder $out:"
 printf '  %-22s %s\n' launcher.exe "the launcher, built for $identity ($arch)" \
-    autorun.inf "$(tr -d '\r' <"$out/autorun.inf" | grep '^label=')" \
+    autorun.inf "label=$(python3 "$ZEPH_ROOT/tools/identity.py" get "$identity" label)" \
     "bitmaps/" "the $pictures pictures of its layout from $art, checked as bmpcheck checks them"
 for f in "$files"/* "$files"/.[!.]*; do
     [ -e "$f" ] || continue

@@ -24,6 +24,9 @@ import os
 import re
 import struct
 import sys
+import unicodedata
+
+from discfolder import volume_id
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEMO = os.path.join(os.path.dirname(HERE), "disc", "identity.txt")
@@ -42,19 +45,37 @@ FLAMES = (("big_flame", "fire"), ("small_flame", "fire2_"))
 BACKGROUND_STEM = "8bg1"
 LAYOUT_KEYS = ("background",) + tuple(b[0] for b in BUTTONS) + tuple(f[0] for f in FLAMES)
 
+# The launcher's fixed messages, one a key, named after what each says: the
+# shell's refusals of a web address.
+MESSAGE_KEYS = ("message_out_of_resources", "message_file_not_found", "message_path_not_found",
+                "message_access_denied", "message_not_enough_memory", "message_invalid_exe",
+                "message_sharing_violation", "message_association_incomplete",
+                "message_dde_timed_out", "message_dde_failed", "message_dde_busy",
+                "message_no_association", "message_dll_not_found", "message_unable_to_jump")
 KEYS = ("title", "game", "uninstall_key", "url_directx", "url_game", "url_publisher",
-        "url_developer", "url_licensor", "icon", "company", "product", "version",
-        "label") + LAYOUT_KEYS
+        "url_developer", "url_licensor", "icon", "company", "product", "version", "label",
+        "codepage", "action") + MESSAGE_KEYS + LAYOUT_KEYS
+# What the disc shows, in any letter of its code page.
+SHOWN = ("title", "label", "action", "company", "product") + MESSAGE_KEYS
+# Left out, these are none rather than the demo's: autorun.inf has no action
+# line, and a message stays the launcher's English.
+NOT_INHERITED = ("action",) + MESSAGE_KEYS
+# The Windows ANSI code pages: Thai, Japanese, simplified Chinese, Korean,
+# traditional Chinese, and those of Central Europe to Vietnam.
+CODE_PAGES = (874, 932, 936, 949, 950) + tuple(range(1250, 1259))
 
 APP_PATHS = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\"
 UNINSTALL = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-# The launcher copies the title into a buffer of 200 characters; the
-# registry takes key names of up to 255 characters; an ISO 9660 volume label
-# holds 32.
+# The launcher copies the title into a buffer of 200 bytes; the registry
+# takes key names of up to 255 characters; autorun.inf's label is checked for
+# the 32 that Windows shows. The limits of shown texts are in bytes of the
+# disc's code page, as Windows 95 to ME take them.
 TITLE_MAX = 199
 KEY_NAME_MAX = 255
 LABEL_MAX = 32
 TEXT_MAX = 255
+# Some fifteen lines of a message box.
+MESSAGE_MAX = 1024
 URL_MAX = 2048
 ICON_SIZES = (16, 32, 48)
 # What Windows refuses in a file name; the device names it keeps for itself.
@@ -86,7 +107,9 @@ def parse(path):
         raise Refused(["%s cannot be read: %s" % (path, e.strerror)])
     # Notepad's "UTF-8 with BOM" starts the file with the mark. A line that
     # is no UTF-8 is taken in the old Western code page, so that comments may
-    # be in any; what the launcher shows is checked as printable ASCII.
+    # be in any; a value is checked against the disc's code page all the same.
+    if data.startswith((b"\xff\xfe", b"\xfe\xff")):
+        raise Refused(["the file is saved as UTF-16 (Notepad's \"Unicode\"): save it as UTF-8"])
     if data.startswith(b"\xef\xbb\xbf"):
         data = data[3:]
     for number, raw in enumerate(data.split(b"\n"), 1):
@@ -128,12 +151,23 @@ def nearest(word, words):
     return best if distance(word.lower(), best) <= max(2, len(best) // 3) else None
 
 
+def named(c):
+    """A character as a refusal names it."""
+    if unicodedata.category(c) == "Cc":
+        return "the control character U+%04X" % ord(c)
+    return "'%s' (U+%04X)" % (c, ord(c))
+
+
 def check_text(key, value, limit, faults):
+    """A name Windows looks up: printable ASCII, which every Windows reads
+    alike whatever its code page."""
+    odd = [c for c in value if ord(c) < 32 or ord(c) > 126]
     if not value:
         faults.append("%s is empty" % key)
-    elif any(ord(c) < 32 or ord(c) > 126 for c in value):
-        faults.append("%s holds a character that is not printable ASCII: the launcher calls the "
-                      "system's ANSI functions, which read others in the user's code page" % key)
+    elif odd:
+        faults.append("%s holds %s, which is not printable ASCII: names of programs, registry keys "
+                      "and web addresses stay ASCII, so that every Windows finds them whatever its "
+                      "code page" % (key, named(odd[0])))
     elif len(value) > limit:
         faults.append("%s is %d characters long, more than the %d it may have"
                       % (key, len(value), limit))
@@ -173,10 +207,55 @@ def check_icon(path, faults):
                          ", ".join("%d x %d" % (s, s) for s in ICON_SIZES)))
 
 
+def shown_text(key, value):
+    """A shown value as the launcher carries it: in a message, \\n is a line
+    break."""
+    return value.replace("\\n", "\r\n") if key in MESSAGE_KEYS else value
+
+
+def check_shown(key, value, codepage, faults):
+    """A text the disc shows: any character of its code page that reads back
+    as itself (Windows shows the one it reads back on every system), in no
+    more bytes there than its place holds."""
+    control = [c for c in value if unicodedata.category(c) == "Cc"]
+    if not value:
+        faults.append("%s is empty" % key)
+        return
+    if control:
+        # A byte of another code page, read as the Western one.
+        hint = "; is the file saved as UTF-8?" if 0x80 <= ord(control[0]) < 0xA0 else ""
+        faults.append("%s holds %s%s" % (key, named(control[0]), hint))
+        return
+    encoding = "cp%d" % codepage
+    for c in value:
+        try:
+            kept = c.encode(encoding).decode(encoding) == c
+        except UnicodeError:
+            kept = False
+        if not kept:
+            faults.append("%s holds %s, which the disc's code page %d does not have"
+                          % (key, named(c), codepage))
+            return
+    data = shown_text(key, value).encode(encoding)
+    limit = {"title": TITLE_MAX, "label": LABEL_MAX}.get(
+        key, MESSAGE_MAX if key in MESSAGE_KEYS else TEXT_MAX)
+    if len(data) > limit and len(data) == len(value):
+        faults.append("%s is %d characters long, more than the %d it may have"
+                      % (key, len(value), limit))
+    elif len(data) > limit:
+        faults.append("%s takes %d bytes in code page %d, more than the %d it may have"
+                      % (key, len(data), codepage, limit))
+
+
 def check_value(key, value, folder, faults):
-    """Checks one value; returns it as the build takes it."""
-    if key == "title":
-        check_text(key, value, TITLE_MAX, faults)
+    """Checks one value that the disc does not show; returns it as the build
+    takes it."""
+    if key == "codepage":
+        if not re.fullmatch("[0-9]+", value) or int(value) not in CODE_PAGES:
+            faults.append("codepage %r is not a Windows ANSI code page: %s"
+                          % (value, ", ".join(str(c) for c in CODE_PAGES)))
+        else:
+            value = str(int(value))
     elif key == "game":
         if check_text(key, value, KEY_NAME_MAX, faults):
             bad = sorted(set(c for c in value if c in FILE_NAME_FORBIDDEN))
@@ -207,8 +286,6 @@ def check_value(key, value, folder, faults):
         else:
             value = os.path.normpath(os.path.join(folder, value))
             check_icon(value, faults)
-    elif key in ("company", "product"):
-        check_text(key, value, TEXT_MAX, faults)
     elif key == "version":
         parts = value.split(".")
         # Digits 0 to 9 only: a superscript two is a digit to str.isdigit and
@@ -219,8 +296,6 @@ def check_value(key, value, folder, faults):
                           "dots" % value)
         else:
             value = ".".join(str(int(p)) for p in parts + ["0"] * (4 - len(parts)))
-    elif key == "label":
-        check_text(key, value, LABEL_MAX, faults)
     return value
 
 
@@ -237,10 +312,18 @@ def load(path, warnings=None):
     for key in KEYS:
         if key in LAYOUT_KEYS:
             continue
-        if key in values:
+        if key in SHOWN and key in values:
+            identity[key] = values[key][0]
+        elif key in values:
             identity[key] = check_value(key, values[key][0], folder, faults)
-        elif key in demo:
+        elif key in demo and key not in NOT_INHERITED:
             identity[key] = demo[key][0]
+    # What the disc shows, once its code page is known.
+    codepage = identity["codepage"]
+    if re.fullmatch("[0-9]+", codepage) and int(codepage) in CODE_PAGES:
+        for key in SHOWN:
+            if key in values:
+                check_shown(key, identity[key], int(codepage), faults)
     check_layout(values, demo, identity, faults, [] if warnings is None else warnings)
     if faults:
         raise Refused(faults)
@@ -358,11 +441,42 @@ STEMS = {button: stem for _, button, stem, _ in BUTTONS}
 
 
 def volume_label(identity):
-    return re.sub(r"[^A-Z0-9]", "_", identity["label"].upper())
+    """The image's, as make iso masters it."""
+    return volume_id({"label": identity["label"]})
 
 
 def c_string(text):
     return '"%s"' % text.replace("\\", "\\\\").replace('"', '\\"')
+
+
+def ansi_string(data):
+    """Bytes as a C and resource string: a byte outside printable ASCII as
+    three octal digits, which no character after it can lengthen."""
+    return '"%s"' % "".join(chr(b) if 32 <= b < 127 and b not in b'\\"' else "\\%03o" % b
+                            for b in data)
+
+
+def wide_string(text):
+    """UTF-16 as a C and resource string. A letter beyond ASCII is \\x and
+    four hex digits, ending the piece when a hex digit follows (C would take
+    it as one more digit of the escape)."""
+    pieces, escaped = [], False
+    for c in text:
+        if escaped and c in "0123456789abcdefABCDEF":
+            pieces.append('" L"')
+        escaped = not 32 <= ord(c) < 127
+        pieces.append("\\x%04x" % ord(c) if escaped else c.replace("\\", "\\\\").replace('"', '\\"'))
+    return 'L"%s"' % "".join(pieces)
+
+
+def shown_strings(identity, key, name):
+    """The defines of a shown text: its ANSI bytes in the disc's code page as
+    name, its UTF-16 as name_W; both null for a message left out."""
+    if key not in identity:
+        return [(name, "nullptr"), (name + "_W", "nullptr")]
+    text = shown_text(key, identity[key])
+    return [(name, ansi_string(text.encode("cp" + identity["codepage"]))),
+            (name + "_W", wide_string(text))]
 
 
 def xml_text(text):
@@ -371,8 +485,8 @@ def xml_text(text):
 
 
 def write_if_changed(path, text):
-    # Only the icon's path may be other than ASCII; the build reads it as UTF-8.
-    data = text.encode("utf-8")
+    """Text as UTF-8, as the build reads it; bytes as they are."""
+    data = text if isinstance(text, bytes) else text.encode("utf-8")
     try:
         with open(path, "rb") as f:
             if f.read() == data:
@@ -385,8 +499,7 @@ def write_if_changed(path, text):
 
 def header(identity, demo_icon):
     version = identity["version"].split(".")
-    defines = [
-        ("ZEPH_TITLE", c_string(identity["title"])),
+    defines = shown_strings(identity, "title", "ZEPH_TITLE") + [
         ("ZEPH_GAME", c_string(identity["game"])),
         ("ZEPH_APP_PATHS_KEY", c_string(APP_PATHS + identity["game"])),
         ("ZEPH_UNINSTALL_KEY", c_string(UNINSTALL + identity["uninstall_key"])),
@@ -401,11 +514,14 @@ def header(identity, demo_icon):
         ("ZEPH_VERSION_PATCH", version[2]),
         ("ZEPH_VERSION_BUILD", version[3]),
         ("ZEPH_VERSION_STRING", c_string(identity["version"])),
-        ("ZEPH_COMPANY_NAME", c_string(identity["company"])),
-        ("ZEPH_PRODUCT_NAME", c_string(identity["product"])),
-        ("ZEPH_COPYRIGHT", c_string("Copyright (C) " + identity["company"])),
-        ("ZEPH_FILE_DESCRIPTION", c_string(identity["product"] + " Launcher")),
+        # The version information is UTF-16 in the program, whatever the system.
+        ("ZEPH_COMPANY_NAME", wide_string(identity["company"])),
+        ("ZEPH_PRODUCT_NAME", wide_string(identity["product"])),
+        ("ZEPH_COPYRIGHT", wide_string("Copyright (C) " + identity["company"])),
+        ("ZEPH_FILE_DESCRIPTION", wide_string(identity["product"] + " Launcher")),
     ]
+    for key in MESSAGE_KEYS:
+        defines += shown_strings(identity, key, "ZEPH_" + key.upper())
     return ("// Made by tools/identity.py from the disc's identity file; edit that.\n"
             "#pragma once\n\n" + "".join("#define %s %s\n" % d for d in defines + layout_defines(identity)))
 
@@ -470,9 +586,12 @@ def manifest(identity):
 
 
 def autorun(identity):
-    # Windows reads it as an .ini file, lines ended the DOS way.
-    return ("[autorun]\r\nopen=launcher.exe\r\nicon=launcher.exe,0\r\nlabel=%s\r\n"
-            % identity["label"])
+    """Windows reads it as an .ini file, lines ended the DOS way, in the ANSI
+    code page; AutoPlay (XP SP2 on) shows action= beside the disc's icon."""
+    lines = ["[autorun]", "open=launcher.exe", "icon=launcher.exe,0", "label=" + identity["label"]]
+    if "action" in identity:
+        lines.append("action=" + identity["action"])
+    return "".join(line + "\r\n" for line in lines).encode("cp" + identity["codepage"])
 
 
 def resolved(identity):
@@ -501,9 +620,10 @@ def main(argv):
     if command == "check":
         for warning in warnings:
             print("%s: %s" % (args[0], warning), file=sys.stderr)
-        print("%s: the disc of %s (%s %s), window \"%s\", game %s, volume %s"
+        print("%s: the disc of %s (%s %s), window \"%s\", game %s, volume %s, code page %s"
               % (args[0], identity["product"], identity["company"], identity["version"],
-                 identity["title"], identity["game"], volume_label(identity)))
+                 identity["title"], identity["game"], volume_label(identity),
+                 identity["codepage"]))
     elif command == "write":
         os.makedirs(args[1], exist_ok=True)
         write_if_changed(os.path.join(args[1], "identity.h"),
@@ -528,4 +648,9 @@ def main(argv):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    try:
+        sys.exit(main(sys.argv))
+    except OSError as e:
+        # A folder that cannot be written, a full disk: one line, as for a bad file.
+        print("identity.py: %s: %s" % (e.filename, e.strerror), file=sys.stderr)
+        sys.exit(1)

@@ -2,9 +2,9 @@
 """What the disc author's commands wrote, so that they write again only over
 their own work.
 
-    written.py stage OUT                 makes a fresh folder beside OUT and
-                                         prints its path: the command writes
-                                         OUT's own name in it
+    written.py stage OUT                 makes a fresh folder on OUT's file
+                                         system and prints its path: the
+                                         command writes OUT's own name in it
     written.py place [--force] STAGE OUT puts what the command wrote in STAGE
                                          (a folder, or a file) in place of OUT
 
@@ -17,20 +17,36 @@ lists it unchanged (so `make disc` writes again over the bitmaps `make
 bitmaps` wrote in its bitmaps folder), or when it holds the same bytes as
 its replacement: nothing is lost. Any other (the author's own, or one
 changed since: painted art) stops the command before anything is moved,
-naming the first; --force (FORCE=1) writes over them all the same."""
+naming the first; --force (FORCE=1) writes over them all the same. A folder
+where a file goes, or a file where a folder goes, stops it even then.
+
+OUT is taken where it really is: through links, and on whatever file system
+holds it (the folder aside lies on the same one). Placing is whole or not at
+all: the record is written first, listing both the old and the new print of
+each file it replaces, so that even a machine that stops half-way leaves
+nothing the commands would call another's; an interrupt waits until placing
+is done; and a move that fails puts back every one made before it."""
 
 import hashlib
 import json
 import os
 import shutil
+import signal
 import sys
 import tempfile
 
 RECORD = ".written-by-make.json"
+ASIDE = ".aside-"
 
 
 class Refused(Exception):
     """Nothing was placed; the message says why."""
+
+
+def bookkeeping(name):
+    """Whether a name in a folder is one of these commands' own working
+    files: the record, the record while it is written, a folder aside."""
+    return name == RECORD or name == RECORD + ".part" or (name.startswith(".") and ASIDE in name)
 
 
 def fingerprint(path):
@@ -56,12 +72,14 @@ def read_record(folder):
 
 
 def ours(path, now, records):
-    """Whether a record in the file's folder or above lists it as it is now."""
+    """Whether a record in the file's folder or above lists it as it is now
+    (a record written for a placing that did not end lists two prints)."""
     folder = os.path.dirname(path)
     while True:
         if folder not in records:
             records[folder] = read_record(folder)
-        if records[folder].get(os.path.relpath(path, folder)) == now:
+        listed = records[folder].get(os.path.relpath(path, folder))
+        if listed == now or (isinstance(listed, list) and now in listed):
             return True
         parent = os.path.dirname(folder)
         if parent == folder:
@@ -84,60 +102,166 @@ def entries(top):
     return sorted(found, key=lambda rel: rel.split(os.sep))
 
 
-def in_the_way(new, target, records):
-    """Whether target stands where new (a fingerprint) goes and may not be
-    written over."""
-    if not os.path.lexists(target):
+def stage(out):
+    """A fresh folder for the command's work, on the file system OUT's real
+    place lies on: beside it, or inside it when it is a mount point (a USB
+    stick's root, whose parent is another file system, seldom writable)."""
+    real = os.path.realpath(out)
+    os.makedirs(os.path.dirname(real), exist_ok=True)
+    where = real if os.path.ismount(real) else os.path.dirname(real)
+    return tempfile.mkdtemp(prefix=".%s%s" % (os.path.basename(real), ASIDE), dir=where)
+
+
+def first_of(paths, what, then=""):
+    """The first of paths and what it is, how many more are so, then the rest."""
+    more = ", and %d more like it" % (len(paths) - 1) if len(paths) > 1 else ""
+    return "%s%s%s%s" % (paths[0], what, more, then)
+
+
+def checked_moves(made, real, force):
+    """The moves that put what the command made in place of real, as
+    (what, where, its print: None for a folder), and the folder whose
+    record lists them; the paths written over. Raises Refused when
+    something is in the way."""
+    moves, folder = [(made, real)], os.path.dirname(real)
+    if fingerprint(made) is None:
+        moves += [(os.path.join(made, rel), os.path.join(real, rel)) for rel in entries(made)]
+        folder = real
+    moves = [(new, target, fingerprint(new)) for new, target in moves]
+    records, clashes, blocking = {}, [], []
+    for new, target, print_ in moves:
+        if not os.path.lexists(target):
+            continue
+        now = fingerprint(target)
+        if (now is None) != (print_ is None):
+            clashes.append((target, "a folder" if print_ is None else "a file"))
+        elif now is not None and now != print_ and not ours(target, now, records):
+            blocking.append(target)
+    if clashes:
+        target, wanted = clashes[0]
+        now = "a link" if os.path.islink(target) else "a folder" if os.path.isdir(target) else "a file"
+        raise Refused(first_of([c for c, _ in clashes], " is %s, where make writes %s" % (now, wanted),
+                               ": nothing was written, and FORCE=1 writes over no folder and puts "
+                               "none in a file's place; move it, or choose another OUT"))
+    if blocking and not force:
+        raise Refused(first_of(blocking, " is not what make wrote there, or has changed since",
+                               ": nothing was written, so that your work is kept (FORCE=1 "
+                               "writes over it)"))
+    return moves, folder, blocking
+
+
+class HeldSignals:
+    """Keeps an interrupt or a request to stop from ending the process until
+    the block is done; then ends it by the first that came."""
+
+    SIGNALS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
+
+    def __enter__(self):
+        self.came = []
+        self.before = {s: signal.signal(s, lambda number, _: self.came.append(number))
+                       for s in self.SIGNALS}
+        return self
+
+    def __exit__(self, *exc):
+        for number, handler in self.before.items():
+            signal.signal(number, handler)
+        if self.came:
+            sys.stdout.flush()
+            signal.signal(self.came[0], signal.SIG_DFL)
+            os.kill(os.getpid(), self.came[0])
         return False
-    now = fingerprint(target)
-    if new is None or now is None:
-        return new is not None or now is not None
-    return now != new and not ours(target, now, records)
 
 
-def place(stage, out, force):
+def write_record(folder, record):
+    """The record replaced whole, so that a write that fails leaves the one
+    before, and no part of it."""
+    partial = os.path.join(folder, RECORD + ".part")
+    try:
+        with open(partial, "w", encoding="utf-8") as f:
+            json.dump(record, f, indent=0, sort_keys=True)
+        os.replace(partial, os.path.join(folder, RECORD))
+    finally:
+        if os.path.lexists(partial):
+            os.remove(partial)
+
+
+def move_all(moves, folder, kept):
+    """Moves each file in place, each one it replaces first into kept (a
+    fresh folder, removed at the end), and makes the folders; the record of
+    folder written before and after. On any failure, what was done is undone,
+    last first, and the failure raised."""
+    undo = []
+    record = read_record(folder)
+    recorded = os.path.join(folder, RECORD)
+    try:
+        if not os.path.isdir(folder):
+            os.mkdir(folder)
+            undo.append(lambda: os.rmdir(folder))
+        if os.path.lexists(recorded):
+            os.replace(recorded, os.path.join(kept, RECORD))
+            undo.append(lambda: os.replace(os.path.join(kept, RECORD), recorded))
+        during = dict(record)
+        for new, target, print_ in moves:
+            rel = os.path.relpath(target, folder)
+            if print_ is not None:
+                during[rel] = [p for p in (record.get(rel), print_) if isinstance(p, str)]
+        write_record(folder, during)
+        undo.append(lambda: os.remove(recorded))
+        for number, (new, target, print_) in enumerate(moves):
+            if print_ is None:
+                if not os.path.isdir(target):
+                    os.mkdir(target)
+                    undo.append(lambda target=target: os.rmdir(target))
+                continue
+            if os.path.lexists(target):
+                old = os.path.join(kept, str(number))
+                os.replace(target, old)
+                undo.append(lambda target=target, old=old: os.replace(old, target))
+            os.replace(new, target)
+            undo.append(lambda new=new, target=target: os.replace(target, new))
+            record[os.path.relpath(target, folder)] = print_
+    except BaseException as failure:
+        stuck = []
+        for step in reversed(undo):
+            try:
+                step()
+            except OSError as e:
+                stuck.append(e.filename)
+        if stuck:
+            raise Refused("%s; %s could not be put back: what was there is kept in %s"
+                          % (said(failure), ", ".join(stuck), kept)) from failure
+        os.rmdir(kept)
+        raise
+    shutil.rmtree(kept)
+    try:
+        write_record(folder, record)
+    except OSError:
+        # The record written before the moves lists every file placed; this
+        # one only forgets the prints of those replaced.
+        pass
+
+
+def place(stage_folder, out, force):
     """Moves what the command wrote into place and records it; the paths
-    written over. Raises Refused when something of another's is in the way."""
-    made = os.path.join(stage, os.path.basename(out))
+    written over. Raises Refused when something is in the way."""
+    real = os.path.realpath(out)
+    made = os.path.join(stage_folder, os.path.basename(out))
     if not os.path.lexists(made):
         raise Refused("the command wrote nothing for %s" % out)
-    if fingerprint(made) is None:
-        new, old, names = made, out, entries(made)
-        # OUT itself must be a folder, or nothing yet.
-        blocking = [out] if os.path.lexists(out) and not os.path.isdir(out) else []
-    else:
-        new, old, names = stage, os.path.dirname(out), [os.path.basename(out)]
-        blocking = []
-    prints = {rel: fingerprint(os.path.join(new, rel)) for rel in names}
-    records = {}
-    blocking += [os.path.join(old, rel) for rel in names
-                 if in_the_way(prints[rel], os.path.join(old, rel), records)]
-    if blocking and not force:
-        more = ", and %d more like it" % (len(blocking) - 1) if len(blocking) > 1 else ""
-        raise Refused("%s is not what make wrote there, or has changed since%s: nothing was "
-                      "written, so that your work is kept (FORCE=1 writes over it)"
-                      % (blocking[0], more))
-    for path in blocking:
-        if os.path.isdir(path) and not os.path.islink(path):
-            shutil.rmtree(path)
-        else:
-            os.remove(path)
-    os.makedirs(old, exist_ok=True)
-    record = read_record(old)
-    for rel in names:
-        target = os.path.join(old, rel)
-        if prints[rel] is None:
-            os.makedirs(target, exist_ok=True)
-        else:
-            record[rel] = prints[rel]
-            os.replace(os.path.join(new, rel), target)
-    # The record is replaced whole, so that an interrupted write leaves the
-    # one before.
-    partial = os.path.join(old, RECORD + ".part")
-    with open(partial, "w", encoding="utf-8") as f:
-        json.dump(record, f, indent=0, sort_keys=True)
-    os.replace(partial, os.path.join(old, RECORD))
+    moves, folder, blocking = checked_moves(made, real, force)
+    with HeldSignals():
+        # What is written over waits beside the stage, on the same file
+        # system, until every move is made.
+        kept = tempfile.mkdtemp(prefix=".%s%s" % (os.path.basename(real), ASIDE),
+                                dir=os.path.dirname(stage_folder))
+        move_all(moves, folder, kept)
     return blocking
+
+
+def said(error):
+    if isinstance(error, OSError):
+        return "%s: %s" % (error.filename or "", error.strerror)
+    return str(error)
 
 
 def main(argv):
@@ -147,23 +271,16 @@ def main(argv):
     args = [a for a in args if a != "--force"]
     try:
         if args[:1] == ["stage"] and len(args) == 2:
-            out = os.path.abspath(args[1])
-            os.makedirs(os.path.dirname(out), exist_ok=True)
-            print(tempfile.mkdtemp(prefix=".%s.aside-" % os.path.basename(out),
-                                   dir=os.path.dirname(out)))
+            print(stage(os.path.abspath(args[1])))
         elif args[:1] == ["place"] and len(args) == 3:
             over = place(os.path.abspath(args[1]), os.path.abspath(args[2]), force)
             if over:
-                print("FORCE=1: wrote over %s%s, not make's own work" % (
-                    over[0], ", and %d more like it" % (len(over) - 1) if len(over) > 1 else ""))
+                print("FORCE=1: wrote over " + first_of(over, "", ", not make's own work"))
         else:
             print(usage, file=sys.stderr)
             return 2
-    except Refused as e:
-        print(e, file=sys.stderr)
-        return 1
-    except OSError as e:
-        print("%s: %s" % (e.filename or args[-1], e.strerror), file=sys.stderr)
+    except (Refused, OSError) as e:
+        print(said(e), file=sys.stderr)
         return 1
     return 0
 

@@ -8,13 +8,19 @@
 namespace demo {
 
 // The folder that holds the running program, without a trailing backslash.
+// Paths are looked at by characters, never by bytes: in the code pages of
+// Japan and China the second byte of a letter may be 0x5C, a backslash's.
 inline std::string ModuleFolder()
 {
     char szPath[MAX_PATH];
     const DWORD cch = GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-    std::string path(szPath, cch < MAX_PATH ? cch : 0);
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+    if (cch == 0 || cch >= MAX_PATH)
+        return ".";
+    const char* pszSlash = nullptr;
+    for (const char* p = szPath; *p != '\0'; p = CharNextA(p))
+        if (*p == '\\' || *p == '/')
+            pszSlash = p;
+    return pszSlash == nullptr ? std::string(".") : std::string(szPath, size_t(pszSlash - szPath));
 }
 
 inline std::string JoinPath(const std::string& folder, const char* name)

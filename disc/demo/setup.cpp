@@ -177,6 +177,21 @@ private:
     std::vector<const char*> m_createdKeys;
 };
 
+// The folder without the backslashes that end it, looked for by characters
+// as ModuleFolder does.
+std::string WithoutTrailingBackslashes(std::string folder)
+{
+    const char* pszEnd = folder.c_str() + folder.size();
+    while (pszEnd != folder.c_str()) {
+        const char* pszLast = CharPrevA(folder.c_str(), pszEnd);
+        if (*pszLast != '\\')
+            break;
+        pszEnd = pszLast;
+    }
+    folder.resize(size_t(pszEnd - folder.c_str()));
+    return folder;
+}
+
 // Program Files as the registry names it, which every Windows since 95
 // does; a 32-bit program on 64-bit Windows reads the 32-bit view, the
 // folder for 32-bit programs.
@@ -203,8 +218,7 @@ bool ProgramFilesFolder(std::string* pFolder)
     // Stored data need not end in a terminator.
     std::string folder(szData, cbData);
     folder.resize(std::min(folder.find('\0'), folder.size()));
-    while (!folder.empty() && folder.back() == '\\')
-        folder.pop_back();
+    folder = WithoutTrailingBackslashes(folder);
     if (folder.empty()) {
         SetLastError(ERROR_INVALID_DATA);
         return false;

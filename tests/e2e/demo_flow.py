@@ -7,11 +7,16 @@ closes; uninstall runs the stored command, which takes the game away.
 
 And read-me as on every Windows since Windows 2000, with no WordPad at the
 place the launcher names: the disc's read-me appears in a window of its own,
-Notepad's, as the test prefix has no other program for text files."""
+Notepad's, as the test prefix has no other program for text files.
+
+With ZEPH_CODEPAGE (932, 936 or 950), both on a Windows of Japan or China:
+the disc in a folder, and Program Files in one, each named so that the
+second byte of its last letter is a backslash's."""
 
 import os
 import shutil
 import signal
+import subprocess
 import time
 
 from e2elib import (APP_PATHS_KEY, EMPTY, UNINSTALL_KEY, WORDPAD, Failure, Launcher, run_cases,
@@ -20,6 +25,11 @@ from e2elib import (APP_PATHS_KEY, EMPTY, UNINSTALL_KEY, WORDPAD, Failure, Launc
 SETUP_CAPTION = "Zephrane Demo Setup"
 UNINSTALL_CAPTION = "Zephrane Demo Uninstall"
 GAME_TITLE = "Zephrane Demo"
+# The host locale that gives Wine each code page, and a folder name whose
+# last letter ends in 0x5C there.
+CODE_PAGES = {"932": ("ja_JP.UTF-8", "\u4f53\u9a13\u7248\u767a\u8868"),
+              "936": ("zh_CN.UTF-8", "\u6f14\u793a\u76d8\u904b"),
+              "950": ("zh_TW.UTF-8", "\u793a\u7bc4\u8a31")}
 INSTALL_PLACE = (60, 260)
 UNINSTALL_PLACE = (60, 400)
 README_PLACE = (60, 330)
@@ -87,26 +97,31 @@ def uninstall(s, launcher, folder):
     wait_until(lambda: not os.path.exists(folder), "the game's folder to go")
 
 
-def whole_demo(s):
-    game_folder = s.program_files + r"\Zephrane Demo"
+def whole_demo(s, disc_folder=None, program_files=None, encoding="cp1252"):
+    """The disc folder (the built one unless given) and Program Files (the
+    prefix's unless given) are named in Wine's ANSI code page, encoding."""
+    disc_folder = disc_folder or s.disc
+    game_folder = (program_files or s.program_files) + r"\Zephrane Demo"
     folder = s.windows_to_unix(game_folder)
     s.undo.append(lambda: shutil.rmtree(folder, ignore_errors=True))
-    disc = s.unix_to_windows(s.disc)
+    disc = s.unix_to_windows(disc_folder)
 
     # Not installed: install runs the disc's setup and the launcher closes.
     s.move(EMPTY)
-    launcher = Launcher(s).start()
+    launcher = Launcher(s, disc_folder).start()
     click_on(s, launcher, 1, INSTALL_PLACE)
     launcher.wait_closed("the launcher to close after install")
     dismiss(s, SETUP_CAPTION)
     path = s.reg_query(APP_PATHS_KEY, "Path")
     command = s.reg_query(UNINSTALL_KEY, "UninstallString")
-    if path != game_folder or not command:
+    # reg.exe writes in the console's code page, the ANSI one here, which
+    # the session reads as UTF-8.
+    if path != game_folder.encode(encoding).decode("utf-8", "replace") or not command:
         raise Failure("after setup the registry holds Path %r and UninstallString %r"
                       % (path, command))
 
     # Installed: play and uninstall on offer.
-    launcher = Launcher(s).start()
+    launcher = Launcher(s, disc_folder).start()
     launcher.expect(8, "up", "the next launcher after setup")
     launcher.expect(10, "up", "the next launcher after setup")
 
@@ -119,10 +134,12 @@ def whole_demo(s):
     second = wordpad_record(s, 2, "the second read-me")
     for record, expected in ((first, disc + r"\readme.txt"), (second, game_folder + r"\readme.txt")):
         cmdline = '"%s" "%s"' % (WORDPAD, expected)
-        if record["cmdline"] != cmdline:
-            raise Failure("WordPad got %s, expected %s" % (record["cmdline"], cmdline))
-        if record["cwd"].rstrip("\\") != game_folder:
-            raise Failure("WordPad ran in %s, not in the game's folder" % record["cwd"])
+        # The probe writes what it was given, the ANSI code page's bytes.
+        got, cwd = (record[k].encode("latin-1").decode(encoding) for k in ("cmdline", "cwd"))
+        if got != cmdline:
+            raise Failure("WordPad got %s, expected %s" % (got, cmdline))
+        if cwd.rstrip("\\") != game_folder:
+            raise Failure("WordPad ran in %s, not in the game's folder" % cwd)
 
     # A web link reaches the browser; the launcher stays.
     s.move(EMPTY)
@@ -139,10 +156,10 @@ def whole_demo(s):
     play(s, launcher, folder)
 
     # Uninstall runs the stored command; the launcher closes.
-    uninstall(s, Launcher(s).start(), folder)
+    uninstall(s, Launcher(s, disc_folder).start(), folder)
 
     # And the demo can be installed again.
-    launcher = Launcher(s).start()
+    launcher = Launcher(s, disc_folder).start()
     launcher.expect(1, "up", "the launcher after uninstall")
     if len(s.probe_records()) != 3:
         raise Failure("the probe saw %d starts, expected 3" % len(s.probe_records()))
@@ -198,5 +215,45 @@ def readme_without_wordpad(s, folder=None, wanted=None, text_entry=False):
         os.rename(away, wordpad)
 
 
+foreign = {}
+
+
+def in_code_page(s):
+    """Wine from now on in the code page ZEPH_CODEPAGE names: the disc copied
+    into a folder named in it, and Program Files moved into one. Made on
+    first use."""
+    if foreign:
+        return foreign
+    codepage = os.environ["ZEPH_CODEPAGE"]
+    locale, name = CODE_PAGES[codepage]
+    available = subprocess.run(["locale", "-a"], stdout=subprocess.PIPE, check=True).stdout
+    if locale.replace("UTF-8", "utf8").encode() not in available.split():
+        raise Failure("the host has no locale %s, which scripts/setup.sh generates" % locale)
+    s.env.update(LANG=locale, LC_ALL=locale)
+    disc = os.path.join(s.scratch, name)
+    shutil.copytree(s.disc, disc, symlinks=True)
+    key = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion"
+    before = s.reg_query(key, "ProgramFilesDir")
+    program_files = before + "\\" + name
+    os.makedirs(s.windows_to_unix(program_files))
+    s.undo.append(lambda: shutil.rmtree(s.windows_to_unix(program_files), ignore_errors=True))
+    s.reg_set(key, "ProgramFilesDir", program_files)
+    s.undo.append(lambda: s.reg_set(key, "ProgramFilesDir", before))
+    foreign.update(disc=disc, program_files=program_files, encoding="cp" + codepage)
+    return foreign
+
+
+def whole_demo_in_code_page(s):
+    where = in_code_page(s)
+    whole_demo(s, where["disc"], where["program_files"], where["encoding"])
+
+
+def readme_without_wordpad_in_code_page(s):
+    readme_without_wordpad(s, in_code_page(s)["disc"])
+
+
 if __name__ == "__main__":
-    run_cases([whole_demo, readme_without_wordpad])
+    if os.environ.get("ZEPH_CODEPAGE"):
+        run_cases([whole_demo_in_code_page, readme_without_wordpad_in_code_page])
+    else:
+        run_cases([whole_demo, readme_without_wordpad])

@@ -9,12 +9,22 @@ new title and icon, draws the new art exactly, offers PLAY when the new
 game's values are in the registry and not for the demo's, and opens the new
 addresses; `make run DISC=folder INSTALLED=1` shows it installed and leaves
 the registry as it found it. `make iso`, with a certificate as an authority
-delivers it (a chain of the tests' own, as PEM and as a .pfx), gives the
-folder's image: the author's programs signed twice and verified against
-the test's root, a vendor's signed program and a 16-bit file as they were,
-every file as Windows reads it, laid out in the launcher's start-up order,
-labelled for the disc, and the same bytes from either form of the
-certificate.
+delivers it (a chain of the tests' own), gives the folder's image: the
+author's programs signed twice and verified against the test's root, never
+dated before the certificate starts, a vendor's signed program and a 16-bit
+file as they were, every file as Windows reads it, laid out in the
+launcher's start-up order, labelled for the disc, and the same bytes from
+every form of the key: a PEM file, a .pfx, and the key on a token
+(softhsm2's, through PKCS#11), password and PIN read from one file saved as
+Notepad saves it. A signing service's client of the test's own, which signs
+with SHA-256 alone, signs too, and is said to.
+
+And a disc for Japan, from the same art and files: its title, AutoPlay line
+and one message in Japanese, code page 932. On a Windows of another code
+page (a German one) the window's title is the identity's and a second copy
+finds the first by it and brings it to the front, and the message shows in
+Japanese; on a Japanese Windows 98 the title reads right through the ANSI
+calls.
 
 The disc is made once, by the first case that needs it; each further check
 of the disc (its image, say) is one more case in the list at the end."""
@@ -24,17 +34,21 @@ import os
 import struct
 import subprocess
 import sys
+from datetime import datetime, timezone
 
-from e2elib import (APP_PATHS_KEY, EMPTY, ROOT, TITLE, UNINSTALL_KEY, WEB_BUTTONS, Failure,
-                    Launcher, run_cases, wait_until)
+from demo_flow import dismiss
+from e2elib import (APP_PATHS_KEY, EMPTY, HTTP_COMMAND_KEY, ROOT, TITLE, UNINSTALL_KEY, WEB_BUTTONS,
+                    Failure, Launcher, run_cases, wait_until)
 from make_run import disc_icon, window_icon
 from picture import PICTURE, composed, differences
 from e2elib import BIG_FLAME, SMALL_FLAME
 
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "iso"))
-import mkiso  # noqa: E402
+import mastering  # noqa: E402
+import signing  # noqa: E402
 import testca  # noqa: E402
+from discfolder import disc_files  # noqa: E402
 
 NEW_TITLE = "Stormhaven Launcher"
 GAME = "Keel Run.exe"
@@ -60,6 +74,17 @@ label = Stormhaven Trial
 """ % ((NEW_TITLE, GAME, UNINSTALL_NAME) + tuple(ADDRESSES[b] for b in WEB_BUTTONS))
 NEW_APP_PATHS_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths" + "\\" + GAME
 NEW_UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall" + "\\" + UNINSTALL_NAME
+
+JAPANESE_TITLE = "\u30be\u30fc\u30d9\u30c3\u30af\u30b9 \u4f53\u9a13\u7248"
+NO_ASSOCIATION = ("\u3053\u306e\u7a2e\u985e\u306e\u30a2\u30c9\u30ec\u30b9\u3092\u958b\u304f"
+                  "\u30d7\u30ed\u30b0\u30e9\u30e0\u304c\u3042\u308a\u307e\u305b\u3093\u3002")
+JAPANESE = """# A disc for Japan: what it shows in Japanese, the names Windows finds in ASCII.
+codepage = 932
+title = %s
+label = \u30be\u30fc\u30d9\u30c3\u30af\u30b9\u4f53\u9a13\u7248
+action = \u30be\u30fc\u30d9\u30c3\u30af\u30b9\u4f53\u9a13\u7248\u3092\u59cb\u3081\u308b
+message_no_association = %s
+""" % (JAPANESE_TITLE, NO_ASSOCIATION)
 
 made = {}
 
@@ -238,11 +263,29 @@ def its_image(s):
     with open(author, "rb") as a, open(intermediate, "rb") as i, \
             open(os.path.join(home, "author chain.pem"), "wb") as chain:
         chain.write(a.read() + i.read())
-    with open(os.path.join(home, "author pass.txt"), "w") as f:
-        f.write("Storm haven 2!\n")
+    password = "Storm haven 2!"
+    with open(os.path.join(home, "author pass.txt"), "wb") as f:
+        f.write(("\ufeff%s\r\n" % password).encode())
     s.x(["openssl", "pkcs12", "-export", "-in", author, "-certfile", intermediate,
          "-inkey", os.path.join(ca, "author.key"), "-out", os.path.join(home, "author.pfx"),
-         "-passout", "file:" + os.path.join(home, "author pass.txt")])
+         "-passout", "pass:" + password])
+    # The same key on a token, and a signing service's client that signs in
+    # place with SHA-256 alone.
+    s.env["SOFTHSM2_CONF"] = os.path.join(home, "softhsm2.conf")
+    os.makedirs(os.path.join(home, "tokens"))
+    with open(s.env["SOFTHSM2_CONF"], "w") as f:
+        f.write("directories.tokendir = %s\nobjectstore.backend = file\n" % os.path.join(home, "tokens"))
+    s.x(["softhsm2-util", "--init-token", "--free", "--label", "Stormhaven Token", "--so-pin",
+         "1234", "--pin", password])
+    s.x(["openssl", "pkcs8", "-topk8", "-nocrypt", "-in", os.path.join(ca, "author.key"),
+         "-out", os.path.join(ca, "author.p8")])
+    s.x(["softhsm2-util", "--import", os.path.join(ca, "author.p8"), "--token", "Stormhaven Token",
+         "--label", "author key", "--id", "01", "--pin", password])
+    with open(os.path.join(home, "service sign.sh"), "w") as f:
+        f.write('osslsigncode sign -certs "author chain.pem" -key "$1" -h sha256 -in "$2" '
+                '-out "$2.new" && mv "$2.new" "$2"\n')
+    start = s.x(["openssl", "x509", "-noout", "-startdate", "-dateopt", "iso_8601", "-in", author])
+    start = datetime.strptime(start.decode().strip(), "notBefore=%Y-%m-%d %H:%M:%SZ")
     os.makedirs(os.path.join(disc, "redist"), exist_ok=True)
     s.x(["osslsigncode", "sign", "-certs", os.path.join(ca, "vendor.crt"),
          "-key", os.path.join(ca, "vendor.key"), "-in", s.probe,
@@ -255,27 +298,35 @@ def its_image(s):
     with open(os.path.join(disc, "launcher.exe"), "rb") as f:
         unsigned = f.read()
     images = []
-    for name, certificate in (("first.iso", ("SIGN_CERT=author chain.pem", "SIGN_KEY=signing ca/author.key")),
-                              ("second.iso", ("SIGN_CERT=author.pfx", "SIGN_PASS_FILE=author pass.txt"))):
+    for name, key in (("first.iso", ("SIGN_CERT=author chain.pem", "SIGN_KEY=signing ca/author.key")),
+                      ("second.iso", ("SIGN_CERT=author.pfx", "SIGN_PASS_FILE=author pass.txt")),
+                      ("third.iso", ("SIGN_CERT=author chain.pem", "SIGN_PASS_FILE=author pass.txt",
+                                     "SIGN_KEY=pkcs11:token=Stormhaven%20Token;object=author%20key",
+                                     "SIGN_PKCS11_MODULE=/usr/lib/softhsm/libsofthsm2.so")),
+                      ("fourth.iso", ('SIGN_CMD=sh "service sign.sh" "signing ca/author.key"',))):
         output = make(s, home, "iso", "DISC=Stormhaven disc", "ISO=" + name,
-                      "SIGN_ROOT=signing ca/root.crt", *certificate)
-        for line in ("signed, SHA-1 with SHA-256 nested in it, and verified in the image against "
-                     "the roots in %s: launcher.exe, setup.exe, game/%s" % (root, GAME),
+                      "SIGN_ROOT=signing ca/root.crt", *key)
+        how = " with SHA-256 alone, as the signer makes no SHA-1 signature (Windows 2000 and XP " \
+            "before SP3 show these as unsigned)," if name == "fourth.iso" else \
+            ", SHA-1 with SHA-256 nested in it,"
+        for line in ("signed%s and verified in the image against the roots in %s: launcher.exe, "
+                     "setup.exe, game/%s" % (how, root, GAME),
                      "left as it is: game/thunk16.dll, a 16-bit Windows file (NE)",
                      "left as it is: redist/dxsetup.exe, signed already"):
             if line not in output:
                 raise Failure("make iso did not say %r:\n%s" % (line, output))
         with open(os.path.join(home, name), "rb") as f:
             images.append(f.read())
-    if images[0] != images[1]:
-        raise Failure("the certificate as a PEM chain and as a .pfx made two different images")
+    if not images[0] == images[1] == images[2] != images[3]:
+        raise Failure("the key as a file, in a .pfx and on a token made different images, or "
+                      "the service's the same")
     with open(os.path.join(disc, "launcher.exe"), "rb") as f:
         if f.read() != unsigned:
             raise Failure("make iso signed the author's own launcher.exe, not a copy")
     iso = os.path.join(home, "first.iso")
     startorder = os.path.join(s.build, "host", "tools", "startorder")
-    order = mkiso.startup_order(disc, "launcher.exe", startorder)
-    problems = mkiso.order_problems(mkiso.extents(iso), order)
+    order = mastering.startup_order(disc, "launcher.exe", startorder)
+    problems = mastering.order_problems(mastering.extents(iso), order)
     if len(order) != 92 or problems:
         raise Failure("the image's start-up reads: %d files, %s" % (len(order), problems))
     if b"STORMHAVEN_TRIAL" not in images[0][16 * 2048:17 * 2048]:
@@ -284,19 +335,75 @@ def its_image(s):
     # programs signed, everything else (a link too) the folder's very bytes.
     read = os.path.join(home, "read")
     s.x(["xorriso", "-read_fs", "norock", "-osirrox", "on", "-indev", iso, "-extract", "/", read])
-    files = mkiso.disc_files(disc)
-    if mkiso.disc_files(read) != files:
-        raise Failure("the Joliet tree differs in %s" % (set(mkiso.disc_files(read)) ^ set(files)))
+    files = disc_files(disc)
+    if disc_files(read) != files:
+        raise Failure("the Joliet tree differs in %s" % (set(disc_files(read)) ^ set(files)))
     for relative in files:
         error = None
         if relative in ("launcher.exe", "setup.exe", "game/" + GAME):
-            error = mkiso.verify(os.path.join(read, relative), root)[0]
+            verified = signing.verify(os.path.join(read, relative), root)
+            error = verified.problem
+            if not error and min(verified.times) < start.replace(tzinfo=timezone.utc):
+                error = "signed on %s, before the certificate starts" % min(verified.times)
         elif not filecmp.cmp(os.path.join(disc, relative), os.path.join(read, relative), False):
             error = "not the folder's bytes"
         if error:
             raise Failure("%s through the Joliet tree: %s" % (relative, error))
 
 
+def japanese_disc(s, locale):
+    """The disc for Japan, made on first use, and its launcher started with
+    Wine in that host locale, which every program the session starts from
+    then on shares."""
+    own = own_disc(s)
+    if "japan" not in made:
+        with open(os.path.join(own["home"], "japan.txt"), "w", encoding="utf-8") as f:
+            f.write(JAPANESE)
+        make(s, own["home"], "disc", "IDENTITY=japan.txt", "ART=painted art", "FILES=disc files",
+             "OUT=Japan disc", "ARCH=" + os.path.basename(s.cross.rstrip("/")))
+        made["japan"] = os.path.join(own["home"], "Japan disc")
+    s.env.update(LANG=locale, LC_ALL=locale)
+    s.move(EMPTY)
+    launcher = Launcher(s, made["japan"]).start()
+    wait_until(lambda: s.x(["xdotool", "getwindowname", launcher.window]).decode().strip()
+               == JAPANESE_TITLE, "the window titled %s" % JAPANESE_TITLE)
+    return launcher
+
+
+def japanese_on_a_german_windows(s):
+    first = japanese_disc(s, "de_DE.UTF-8")
+    ox, oy = s.screen_origin()
+    s.start([s.wintool, "cover", str(ox - 10), str(oy - 10), str(ox + 700), str(oy + 500)])
+    wait_until(lambda: not first.background_shown(), "another window over the launcher")
+    second = s.start(["launcher.exe"], cwd=first.folder)
+    wait_until(lambda: second.poll() is not None, "the second copy to end by itself", timeout=20)
+    wait_until(first.background_shown, "the first launcher in front again")
+    if len(s.windows(JAPANESE_TITLE)) != 1:
+        raise Failure("%d windows titled %s" % (len(s.windows(JAPANESE_TITLE)), JAPANESE_TITLE))
+    # No program for web addresses: the shell's refusal, in the disc's words.
+    s.reg_delete_key(r"HKCR\http\shell")
+    try:
+        s.move(EMPTY)
+        s.move((440, 400))
+        first.expect(7, "focus", "the pointer on the publisher's button")
+        s.click()
+        wait_until(lambda: s.windows("launcher"), "the launcher's message box")
+        text = s.wine([s.wintool, "text", "launcher"])
+        if NO_ASSOCIATION not in text:
+            raise Failure("the message box says %r" % text)
+        dismiss(s, "launcher")
+    finally:
+        s.reg_set(HTTP_COMMAND_KEY, None, '"%s" "%%1"' % s.unix_to_windows(s.probe))
+
+
+def japanese_on_windows_98(s):
+    key = r"HKCU\Software\Wine\AppDefaults\launcher.exe"
+    s.undo.append(lambda: s.reg_delete_key(key))
+    s.reg_set(key, "Version", "win98")
+    japanese_disc(s, "ja_JP.UTF-8")
+    s.reg_delete_key(key)
+
+
 if __name__ == "__main__":
     run_cases([new_window_new_art_new_icon, play_for_its_own_game_only, its_own_addresses,
-               make_run_installed, its_image])
+               make_run_installed, its_image, japanese_on_a_german_windows, japanese_on_windows_98])

@@ -7,6 +7,9 @@
 //   wintool drive ROOT       prints the system's type of that drive (5: CD-ROM)
 //                            and whether it takes a file
 //   wintool minimize TITLE   minimises the top-level window with that title
+//   wintool text TITLE       prints the texts of that window's children in
+//                            UTF-8, one a line (a message box's text, its
+//                            buttons'); exit 1 if there is no such window
 //   wintool cover L T R B    shows a window over that screen rectangle, takes
 //                            the foreground and stays until it is ended
 //   wintool frame L T R B    the same, with the class styles of the launcher's
@@ -106,6 +109,28 @@ int Minimize(const char* pszTitle)
     return IsIconic(hWnd) ? 0 : 1;
 }
 
+BOOL CALLBACK PrintText(HWND hWnd, LPARAM)
+{
+    // Asked of the window itself: the system answers another process's
+    // GetWindowText only for a window with a caption.
+    WCHAR szText[4096];
+    const int cch = int(SendMessageW(hWnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(szText)));
+    char szUtf8[3 * 4096];
+    const int cb = WideCharToMultiByte(CP_UTF8, 0, szText, cch, szUtf8, sizeof szUtf8, nullptr, nullptr);
+    if (cb > 0)
+        std::printf("%.*s\n", cb, szUtf8);
+    return TRUE;
+}
+
+int Text(const char* pszTitle)
+{
+    HWND hWnd = FindWindowA(nullptr, pszTitle);
+    if (hWnd == nullptr)
+        return 1;
+    EnumChildWindows(hWnd, PrintText, 0);
+    return 0;
+}
+
 int Wait(int nCount, char** ppszIds)
 {
     for (int i = 0; i < nCount; ++i) {
@@ -130,6 +155,8 @@ int main(int argc, char** argv)
         return Drive(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "minimize") == 0)
         return Minimize(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "text") == 0)
+        return Text(argv[2]);
     if (argc == 6 && std::strcmp(argv[1], "cover") == 0)
         return Show(kCoverTitle, 0, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
                     std::atoi(argv[5]));
@@ -138,7 +165,7 @@ int main(int argc, char** argv)
                     std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     if (argc >= 3 && std::strcmp(argv[1], "wait") == 0)
         return Wait(argc - 2, argv + 2);
-    std::fprintf(stderr, "usage: wintool state|minimize TITLE | drive ROOT | cover|frame L T R B"
+    std::fprintf(stderr, "usage: wintool state|minimize|text TITLE | drive ROOT | cover|frame L T R B"
                          " | wait PID...\n");
     return 2;
 }

@@ -47,9 +47,27 @@ TEST(ProgramCandidates, AQuotedNameIsTheOnlyOne)
     EXPECT_EQ(Split("\"\""), (Names{{"", ""}}));
 }
 
+namespace {
+
+// Code page 932's steps, as CharNextA takes them there: a lead byte and the
+// byte after it are one character.
+const char* NextIn932(const char* p)
+{
+    const auto lead = static_cast<unsigned char>(*p);
+    const bool bLead = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+    return p + (bLead && p[1] != '\0' ? 2 : 1);
+}
+
+}  // namespace
+
 TEST(ReadmeFilePath, OneBackslashBeforeTheName)
 {
-    EXPECT_EQ(ReadmeFilePath("D:\\"), "D:\\readme.txt");
-    EXPECT_EQ(ReadmeFilePath("D:\\Zephrane Demo"), "D:\\Zephrane Demo\\readme.txt");
-    EXPECT_EQ(ReadmeFilePath("\\\\server\\share\\demo"), "\\\\server\\share\\demo\\readme.txt");
+    EXPECT_EQ(ReadmeFilePath("D:\\", NextIn932), "D:\\readme.txt");
+    EXPECT_EQ(ReadmeFilePath("D:\\Zephrane Demo", NextIn932), "D:\\Zephrane Demo\\readme.txt");
+    EXPECT_EQ(ReadmeFilePath("\\\\server\\share\\demo", NextIn932),
+              "\\\\server\\share\\demo\\readme.txt");
+    // A folder named "発表": the last byte is a backslash's, the last
+    // character is not one.
+    EXPECT_EQ(ReadmeFilePath("D:\\\x94\xad\x95\\", NextIn932), "D:\\\x94\xad\x95\\\\readme.txt");
+    EXPECT_EQ(ReadmeFilePath("D:\\\x94\xad\x95\\\\", NextIn932), "D:\\\x94\xad\x95\\\\readme.txt");
 }

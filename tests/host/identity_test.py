@@ -53,8 +53,19 @@ class IdentityFile(unittest.TestCase):
         cases = [
             ("titel = Stormhaven", "unknown key 'titel' (did you mean title?)"),
             ("title = " + "S" * 200, "title is 200 characters long, more than the 199 it may have"),
-            ("title = Storm\thaven", "title holds a character that is not printable ASCII"),
-            ("title = St\xf6rmhaven", "title holds a character that is not printable ASCII"),
+            ("title = Storm\thaven", "title holds the control character U+0009"),
+            ("title = \u0417orvex".encode("utf-8"), "title holds 'З' (U+0417), which the disc's "
+                                                   "code page 1252 does not have"),
+            # Windows reads 0x81 0x60 back as U+FF5E, not as the wave dash.
+            ("codepage = 932\ntitle = 1\u301c2".encode("utf-8"), "title holds '〜' (U+301C), which "
+                                                              "the disc's code page 932 does not have"),
+            (("codepage = 932\nlabel = " + "\u8868" * 17).encode("utf-8"),
+             "label takes 34 bytes in code page 932, more than the 32 it may have"),
+            ("title = \u30be".encode("cp932"), "title holds the control character U+0083; is the "
+                                               "file saved as UTF-8?"),
+            ("codepage = 437", "codepage '437' is not a Windows ANSI code page"),
+            ("game = K\xe9el.exe".encode("utf-8"), "game holds 'é' (U+00E9), which is not printable "
+                                                   "ASCII"),
             ("title =", "title is empty"),
             ("game = keel:run.exe", "game 'keel:run.exe' holds :, which Windows forbids in a file name"),
             ("game = keelrun", "game 'keelrun' is not a program's file name ending in .exe"),
@@ -71,7 +82,7 @@ class IdentityFile(unittest.TestCase):
             ("icon = small.ico", "has no 16 x 16 or 48 x 48 picture; the launcher's icon has 16 x 16, "
                                  "32 x 32, 48 x 48"),
             ("icon = none.ico", "icon: %s cannot be read" % os.path.join(self.dir, "none.ico")),
-            ("product = Storm\x7fhaven", "product holds a character that is not printable ASCII"),
+            ("product = Storm\x7fhaven", "product holds the control character U+007F"),
             ("title = A\ntitle = B", "line 2: title is given twice"),
             ("company Brightwater", "line 1 is not `key = value` or a comment: company Brightwater"),
             # Notepad's superscript two, in its old code page and in UTF-8.
@@ -79,6 +90,9 @@ class IdentityFile(unittest.TestCase):
             ("version = 1.\xb2".encode("utf-8"), "version '1.\xb2' is not one to four numbers"),
             # Notepad's "UTF-8 with BOM": the mark is no part of the first key.
             ("\ufeffgame = keel:run.exe".encode("utf-8"), "game 'keel:run.exe' holds :"),
+            # And its "Unicode", UTF-16, whose every other byte is a zero.
+            ("game = keel:run.exe".encode("utf-16"), "saved as UTF-16 (Notepad's \"Unicode\"): "
+                                                     "save it as UTF-8"),
             ("icon = tab\there.ico", "icon holds a control character"),
             ("background = 800 x 600", "background '800 x 600' is not two numbers"),
             ("background = 1280 800", "background 1280 x 800 is not from 320 x 240 to 1024 x 768"),
@@ -145,7 +159,8 @@ class IdentityFile(unittest.TestCase):
                      '#define ZEPH_ICON_FILE "%s"' % os.path.join(icons, "mine.ico"),
                      '#define ZEPH_VERSION_STRING "2.1.0.0"',
                      '#define ZEPH_VERSION_MINOR 1',
-                     '#define ZEPH_FILE_DESCRIPTION "Zephrane Demo Launcher"'):
+                     '#define ZEPH_FILE_DESCRIPTION L"Zephrane Demo Launcher"',
+                     '#define ZEPH_MESSAGE_NO_ASSOCIATION nullptr'):
             self.assertIn(line + "\n", header)
         with open(os.path.join(out, "autorun.inf"), "rb") as f:
             self.assertEqual(b"[autorun]\r\nopen=launcher.exe\r\nicon=launcher.exe,0\r\n"
@@ -181,6 +196,32 @@ class IdentityFile(unittest.TestCase):
         self.assertIn("#define ZEPH_LAYOUT {{0, 0, 800, 600}, {{0, 0, 0, 0}, {560, 420, 740, 480}, "
                       "{0, 0, 0, 0}, {0, 0, 0, 0}, {600, 440, 700, 500}, ", header)
         self.assertIn("{{640, 120, 710, 300}, {0, 0, 0, 0}}, {16, 0}}\n", header)
+
+    def test_a_disc_for_another_market_in_its_code_page(self):
+        """What the disc shows, as its code page's bytes for Windows 95 to ME
+        and as UTF-16 for NT; the second byte of "表" is a backslash's, and a
+        hex digit after an escape begins a string of its own. The volume
+        label keeps the label's ASCII words."""
+        status, errors, out = self.run_tool(
+            "codepage = 932\ntitle = \u30be\u8868a\nlabel = \u4f53\u9a13\u7248 Trial\n"
+            "action = \u30be\u30fc\u30d9\nmessage_dde_failed = \u5931\\n\u6557\n"
+            "company = Quill & \u9577\n".encode("utf-8"))
+        self.assertEqual(0, status, errors)
+        with open(os.path.join(out, "identity.h"), encoding="utf-8") as f:
+            header = f.read()
+        for line in ('#define ZEPH_TITLE "\\203]\\225\\134a"',
+                     '#define ZEPH_TITLE_W L"\\x30be\\x8868" L"a"',
+                     '#define ZEPH_MESSAGE_DDE_FAILED "\\216\\270\\015\\012\\224s"',
+                     '#define ZEPH_MESSAGE_DDE_FAILED_W L"\\x5931\\x000d\\x000a\\x6557"',
+                     '#define ZEPH_MESSAGE_DDE_BUSY_W nullptr',
+                     '#define ZEPH_COPYRIGHT L"Copyright (C) Quill & \\x9577"'):
+            self.assertIn(line + "\n", header)
+        with open(os.path.join(out, "autorun.inf"), "rb") as f:
+            self.assertEqual(b"[autorun]\r\nopen=launcher.exe\r\nicon=launcher.exe,0\r\n"
+                             b"label=\x91\xcc\x8c\xb1\x94\xc5 Trial\r\naction=\x83]\x81[\x83x\r\n", f.read())
+        result = subprocess.run([sys.executable, TOOL, "get", os.path.join(self.dir, "identity.txt"),
+                                 "volume_label"], stdout=subprocess.PIPE, check=True)
+        self.assertEqual(b"TRIAL\n", result.stdout)
 
     def test_make_disc_stops_at_a_bad_file_before_it_builds(self):
         for folder in ("art", "files"):

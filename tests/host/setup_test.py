@@ -1,6 +1,7 @@
-"""Set-up's decisions, with stand-ins for apt-get, dpkg and dpkg-query on the
-PATH: the packages named by release, an index that fails once or twice, an
-install that needs the release's own versions, and one that cannot be done."""
+"""Set-up's decisions, with stand-ins for apt-get, dpkg, dpkg-query and the
+locale tools on the PATH: the packages named by release, an index that fails
+once or twice, an install that needs the release's own versions, one that
+cannot be done, and the test locales generated where they are missing."""
 
 import os
 import re
@@ -13,7 +14,8 @@ SETUP = os.path.join(ROOT, "scripts", "setup.sh")
 
 # One program under every name it stands in for. Its state is a folder: the
 # installed packages, the architectures, how many updates are still to fail,
-# and whether an install fails never, without -t, or always.
+# whether an install fails never, without -t, or always, and the locales
+# generated.
 STAND_IN = r"""
 cd "$STAND_IN_STATE"
 case "${0##*/} $1" in
@@ -43,6 +45,9 @@ case "${0##*/} $1" in
     for word in "${@:2}"; do
         case "$word" in -*|bookworm|trixie) ;; *) echo "$word" >>installed ;; esac
     done ;;
+"locale -a") cat locales ;;
+"locale-gen --keep-existing")
+    sed -n 's/^\([^# ]*\)\.UTF-8 UTF-8$/\1.utf8/p' "$ZEPH_LOCALE_GEN" >>locales ;;
 *) echo "stand-in: unexpected call: ${0##*/} $*" >&2; exit 2 ;;
 esac
 """
@@ -52,30 +57,37 @@ esac
 with open(SETUP) as f:
     EVERYTHING = re.search(r"^packages=\((.*?)^\)", f.read(), re.S | re.M).group(1).split()
 SANITIZERS = {"bookworm": "libclang-rt-14-dev", "trixie": "libclang-rt-dev"}
+# The locales the tests run Wine in, as `locale -a` names them.
+TEST_LOCALES = ["ja_JP.utf8", "zh_CN.utf8", "zh_TW.utf8", "de_DE.utf8"]
 PLAIN = "install -y -qq --no-install-recommends"
 
 
 class SetUp(unittest.TestCase):
-    def run_setup(self, release, installed, update_failures, install):
+    def run_setup(self, release, installed, update_failures, install, locales=TEST_LOCALES,
+                  locale_gen=""):
         """set-up's exit status, its lines on standard error, apt-get's calls
-        and what is installed after it."""
+        and what is installed after it. self.state: the stand-ins' folder."""
         temp = tempfile.TemporaryDirectory()
         self.addCleanup(temp.cleanup)
         state, bin_dir = os.path.join(temp.name, "state"), os.path.join(temp.name, "bin")
+        self.state = state
         files = {os.path.join(bin_dir, "stand-in"): "#!/bin/bash" + STAND_IN,
                  os.path.join(temp.name, "os-release"): "VERSION_CODENAME=%s\n" % release,
                  os.path.join(state, "installed"): "".join(p + "\n" for p in installed),
                  os.path.join(state, "update-failures"): str(update_failures),
-                 os.path.join(state, "install"): install}
+                 os.path.join(state, "install"): install,
+                 os.path.join(state, "locales"): "".join(l + "\n" for l in locales),
+                 os.path.join(state, "locale.gen"): locale_gen}
         for path, text in files.items():
             os.makedirs(os.path.dirname(path), exist_ok=True)
             with open(path, "w") as f:
                 f.write(text)
         os.chmod(os.path.join(bin_dir, "stand-in"), 0o755)
-        for name in ("apt-get", "dpkg", "dpkg-query", "id"):
+        for name in ("apt-get", "dpkg", "dpkg-query", "id", "locale", "locale-gen"):
             os.symlink("stand-in", os.path.join(bin_dir, name))
         env = dict(os.environ, PATH=bin_dir + os.pathsep + os.environ["PATH"],
-                   STAND_IN_STATE=state, ZEPH_OS_RELEASE=os.path.join(temp.name, "os-release"))
+                   STAND_IN_STATE=state, ZEPH_OS_RELEASE=os.path.join(temp.name, "os-release"),
+                   ZEPH_LOCALE_GEN=os.path.join(state, "locale.gen"))
         result = subprocess.run(["bash", SETUP], env=env, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.PIPE, universal_newlines=True)
 
@@ -131,6 +143,18 @@ class SetUp(unittest.TestCase):
                 self.assertEqual([line] if line else [], errors[-1:])
                 if status == 0:
                     self.assertLessEqual(set(named(release)), now)
+
+    def test_missing_test_locales_are_generated_from_debians_list(self):
+        everything = [SANITIZERS["trixie"] if p == '"$clang_rt"' else p for p in EVERYTHING]
+        status, errors, calls, _ = self.run_setup(
+            "trixie", everything, 0, "always", locales=["C.utf8", "zh_CN.utf8"],
+            locale_gen="# de_DE.UTF-8 UTF-8\n# ja_JP.EUC-JP EUC-JP\n# ja_JP.UTF-8 UTF-8\n")
+        self.assertEqual((0, [], []), (status, errors, calls))
+        with open(os.path.join(self.state, "locale.gen")) as f:
+            self.assertEqual("de_DE.UTF-8 UTF-8\n# ja_JP.EUC-JP EUC-JP\nja_JP.UTF-8 UTF-8\n"
+                             "zh_TW.UTF-8 UTF-8\n", f.read())
+        with open(os.path.join(self.state, "locales")) as f:
+            self.assertLessEqual(set(TEST_LOCALES), set(f.read().split()))
 
 
 if __name__ == "__main__":

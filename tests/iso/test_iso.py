@@ -25,7 +25,8 @@ import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
-import mkiso  # noqa: E402
+import mastering  # noqa: E402
+from discfolder import disc_files  # noqa: E402
 import testca  # noqa: E402
 
 BUILD = os.environ.get("ZEPH_BUILD", os.path.join(ROOT, "build"))
@@ -42,7 +43,7 @@ PROGRAMS = ["launcher.exe", "setup.exe", "game/zorvex.exe", "game/uninst.exe"]
 def launcher_reads(iso):
     """(path, first block, blocks) of each file the launcher reads as it
     starts, in its order; names matched as Windows matches them."""
-    layout = {path.lower(): extent for path, extent in mkiso.extents(iso).items()}
+    layout = {path.lower(): extent for path, extent in mastering.extents(iso).items()}
     order = ["launcher.exe"] + subprocess.run([STARTORDER], capture_output=True, text=True,
                                               check=True).stdout.split()
     return [(path, layout[path][0], -(-layout[path][1] // 2048)) for path in order]
@@ -79,7 +80,7 @@ def check_startup_order(case, iso):
                      "block where the head was, block read): %d of 91" % len(jumps))
     # Everything else lies behind the start-up reads.
     started = {path for path, _, _ in reads}
-    for path, (start, _) in mkiso.extents(iso).items():
+    for path, (start, _) in mastering.extents(iso).items():
         if path.lower() not in started:
             case.assertGreaterEqual(start, head, path)
 
@@ -126,7 +127,7 @@ class SameSourcesSameImage(unittest.TestCase):
                                  read_file(os.path.join(DEMO_DISC, program)), program)
 
             # Other dates, permissions and inode numbers than the build's.
-            for number, relative in enumerate(mkiso.disc_files(disc)):
+            for number, relative in enumerate(disc_files(disc)):
                 path = os.path.join(disc, relative)
                 os.chmod(path, 0o600 if number % 2 else 0o755)
                 os.utime(path, (1000000000 + number, 1000000000 + number))
@@ -167,23 +168,54 @@ class AuthorImage(unittest.TestCase):
     def test_names_in_other_cases_from_relative_paths(self):
         # Signing, and the same bytes twice, are shown on an author's own
         # disc made with the make command (e2e.own_disc).
+        # make's own lists and a folder aside from a placing that never ended
+        # are no part of the disc.
+        os.makedirs(os.path.join(self.disc, "game", ".zorvex.exe.aside-x1"))
+        for name in (".written-by-make.json.part", "game/.zorvex.exe.aside-x1/zorvex.exe"):
+            open(os.path.join(self.disc, name), "w").close()
         made = self.master("out/first.iso")
         self.assertEqual(made.returncode, 0, made.stderr)
         check_startup_order(self, os.path.join(self.work, "out", "first.iso"))
+        self.assertFalse([p for p in mastering.extents(os.path.join(self.work, "out", "first.iso"))
+                          if p.startswith(".") or "/." in p])
+
+    def test_a_temp_folder_without_room_is_named_before_the_work(self):
+        tmp = os.path.join(self.work, "small tmp")
+        os.mkdir(tmp)
+        if run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", tmp]).returncode:
+            self.skipTest("a small temp folder needs root to mount it")
+        self.addCleanup(run, ["umount", tmp])
+        os.environ["TMPDIR"] = tmp
+        try:
+            said = self.refused("the temp folder %s has 1.0 MB free; making this image needs about"
+                                % tmp)
+        finally:
+            del os.environ["TMPDIR"]
+        self.assertIn("point TMPDIR at a folder with room", said)
+        self.assertEqual(len(said.splitlines()), 2, said)
 
     def test_names_windows_cannot_read_are_refused_by_name(self):
         outside = os.path.realpath(os.path.join(self.work, "outside.txt"))
         open(outside, "w").close()
         long_name = "a" * 61 + ".txt"
         # (name in the folder, where a link leads or None for a file, finding)
+        deep = "game/%s/%s.txt" % ("d" * 60, "e" * 55)
         cases = [(long_name, None, ": the name is 65 characters long; the Joliet tree holds 64"),
+                 (deep, None, "%s: the path is 125 characters long; the Joliet tree holds 120"
+                  % deep),
+                 ("game/clef\U0001d11e.txt", None, "clef\U0001d11e.txt: the name holds U+1D11E, "
+                  "which the Joliet tree cannot spell"),
                  ("game/why?.txt", None, "why?.txt: the name holds '?', which Windows does not"),
                  ("README.TXT", None, "README.TXT and readme.txt differ only in case"),
                  ("Bitmaps/notes.txt", outside, "notes.txt is a link to %s, outside" % outside),
                  ("gone.txt", "setup.bak", "gone.txt is a link to setup.bak, which is not there"),
                  ("game/again", "..", "again is a link to %s, a folder that holds it"
                   % os.path.realpath(self.disc))]
+        cases += [("game/" + name, None, "game/%s: the name is a device's to Windows" % name)
+                  for name in ("CONIN$", "conout$.log", "CON .txt", "Com\u00b9.dat", "lpt\u00b3",
+                               "aux.tar.gz")]
         for name, target, _ in cases:
+            os.makedirs(os.path.dirname(os.path.join(self.disc, name)), exist_ok=True)
             if target:
                 os.symlink(target, os.path.join(self.disc, name))
             else:
@@ -205,12 +237,20 @@ class AuthorImage(unittest.TestCase):
                  # In date and for code signing, but no root of the
                  # machine's vouches for it.
                  ("private", {}, "the signatures of launcher.exe do not hold in the image against "
-                  "the roots in /")]
+                  "the roots in /"),
+                 # A password's file is read as one line by every tool.
+                 ("two lines", {}, "two lines.pass holds a second line; a password's file holds "
+                  "the password alone")]
         for name, how, finding in cases:
             with self.subTest(name):
                 certificate = testca.issue(ca, name, **how)
+                password = []
+                if name == "two lines":
+                    password = ["--sign-pass-file", os.path.join(ca, "two lines.pass")]
+                    with open(password[1], "w") as f:
+                        f.write("secret\nsecret again\n")
                 self.refused(finding, "--sign-cert", certificate,
-                             "--sign-key", os.path.join(ca, name + ".key"))
+                             "--sign-key", os.path.join(ca, name + ".key"), *password)
 
     def test_a_damaged_disc_is_refused_by_its_finding(self):
         background = os.path.join(self.disc, "Bitmaps", "8bg1.bmp")
