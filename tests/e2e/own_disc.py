@@ -25,13 +25,11 @@ import struct
 import subprocess
 import sys
 
-from e2elib import (APP_PATHS_KEY, EMPTY, ROOT, TITLE, UNINSTALL_KEY, WEB_BUTTONS, Failure,
-                    Launcher, run_cases, wait_until)
+from e2elib import APP_PATHS_KEY, ROOT, UNINSTALL_KEY, run_cases
+from winedrive import (BIG_FLAME, EMPTY, PICTURE, SMALL_FLAME, TITLE, WEB_BUTTONS, Failure,
+                       Launcher, composed, differences, wait_until)
 from make_run import disc_icon, window_icon
-from picture import PICTURE, composed, differences
-from e2elib import BIG_FLAME, SMALL_FLAME
 
-sys.path.insert(0, os.path.join(ROOT, "tools"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "iso"))
 import mkiso  # noqa: E402
 import testca  # noqa: E402
