@@ -136,16 +136,22 @@ class Image:
 
 
 def read_ppm(data):
-    # P6 header: magic, width, height, maxval, each followed by whitespace.
+    # P6 header: magic, width, height, maxval, each followed by whitespace;
+    # a '#' begins a comment to the line's end (an image's own comment).
     fields, pos = [], 0
-    while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
+    while len(fields) < 4 and pos < len(data):
+        if data[pos:pos + 1].isspace():
             pos += 1
-        start = pos
-        while not data[pos:pos + 1].isspace():
-            pos += 1
-        fields.append(data[start:pos])
-    if fields[0] != b"P6" or fields[3] != b"255":
+        elif data[pos:pos + 1] == b"#":
+            end = data.find(b"\n", pos)
+            pos = len(data) if end < 0 else end
+        else:
+            start = pos
+            while pos < len(data) and not data[pos:pos + 1].isspace():
+                pos += 1
+            fields.append(data[start:pos])
+    if (fields[:1] != [b"P6"] or fields[3:] != [b"255"] or not fields[1].isdigit()
+            or not fields[2].isdigit()):
         raise Failure("unexpected image data from ImageMagick")
     width, height = int(fields[1]), int(fields[2])
     pos += 1
