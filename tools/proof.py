@@ -152,16 +152,17 @@ class InstalledRun:
         # A file, not a pipe: Wine's services, which the launcher may start,
         # would hold a pipe open.
         self.log = os.path.join(s.scratch, "run.log")
+        self.run = None
 
     def __enter__(self):
-        # In a session of its own, where a terminal's Ctrl-C does not reach
-        # it half-way through a write; held, so that it is never left running.
-        with held(), open(self.log, "w") as log:
-            self.run = subprocess.Popen([os.path.join(ROOT, "scripts", "run.sh"), self.folder],
-                                        env=dict(self.s.env, ZEPH_RUN_INSTALLED="1"),
-                                        stdin=subprocess.DEVNULL, stdout=log, stderr=log,
-                                        start_new_session=True)
         try:
+            # In a session of its own, where a terminal's Ctrl-C does not
+            # reach it half-way through a write.
+            with held(), open(self.log, "w") as log:
+                self.run = subprocess.Popen([os.path.join(ROOT, "scripts", "run.sh"), self.folder],
+                                            env=dict(self.s.env, ZEPH_RUN_INSTALLED="1"),
+                                            stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                            start_new_session=True)
             windows = wait_until(lambda: self.run.poll() is not None or self.s.windows(self.title),
                                  "the launcher of make run INSTALLED=1", 30)
             if self.run.poll() is not None:
@@ -175,18 +176,21 @@ class InstalledRun:
         return launcher
 
     def __exit__(self, kind, *exc):
-        if kind is None:
-            # Closed by its own key, as a user closes it.
-            self.s.key("Escape")
-            try:
-                self.run.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                self.end()
-                raise Failure("the launcher of make run INSTALLED=1 did not close on Escape")
-        self.end()
+        try:
+            if kind is None:
+                # Closed by its own key, as a user closes it.
+                self.s.key("Escape")
+                try:
+                    self.run.wait(timeout=30)
+                except subprocess.TimeoutExpired:
+                    raise Failure("the launcher of make run INSTALLED=1 did not close on Escape")
+        finally:
+            self.end()
 
     def end(self):
         with held():
+            if self.run is None:
+                return
             if self.run.poll() is None:
                 self.run.send_signal(signal.SIGTERM)
             try:
@@ -432,56 +436,61 @@ def main(argv):
 
     take_interrupts()
     started = time.monotonic()
-    stage = None
+    stage, placed = None, False
     try:
-        with held():
-            made = subprocess.run([sys.executable, WRITTEN, "stage", out], stdin=subprocess.DEVNULL,
-                                  stdout=subprocess.PIPE, start_new_session=True)
-            if made.returncode == 0:
-                stage = made.stdout.decode().strip()
-        if stage is None:
-            return 1
-        picture = os.path.join(stage, os.path.basename(out))
+        try:
+            with held():
+                made = subprocess.run([sys.executable, WRITTEN, "stage", out],
+                                      stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                      start_new_session=True)
+                if made.returncode == 0:
+                    stage = made.stdout.decode().strip()
+            if stage is None:
+                return 1
+            picture = os.path.join(stage, os.path.basename(out))
 
-        def work(s):
-            if out.endswith(".gif"):
-                step("recording %d s of the launcher" % PREVIEW_SECONDS)
-                preview(s, folder, picture)
-                return []
-            tiles = sheet_tiles(s, folder)
-            step("drawing the sheet")
-            draw_sheet(s, tiles, "make proof DISC=%s" % disc, picture)
-            return tiles
-        tiles = on_own_harness(cross, work)
-        # OUT is looked at again only now, right before it is written.
-        with held():
-            placed = subprocess.run([sys.executable, WRITTEN, "place"] + ["--force"] * force +
-                                    [stage, out], stdin=subprocess.DEVNULL)
-        if placed.returncode != 0:
+            def work(s):
+                if out.endswith(".gif"):
+                    step("recording %d s of the launcher" % PREVIEW_SECONDS)
+                    preview(s, folder, picture)
+                    return []
+                tiles = sheet_tiles(s, folder)
+                step("drawing the sheet")
+                draw_sheet(s, tiles, "make proof DISC=%s" % disc, picture)
+                return tiles
+            tiles = on_own_harness(cross, work)
+            # OUT is looked at again only now, right before it is written;
+            # the placing is done whole, whatever comes meanwhile.
+            with held():
+                placed = subprocess.run([sys.executable, WRITTEN, "place"] + ["--force"] * force +
+                                        [stage, out], stdin=subprocess.DEVNULL,
+                                        start_new_session=True).returncode == 0
+            if not placed:
+                return 1
+        finally:
+            if stage:
+                with held():
+                    shutil.rmtree(stage, ignore_errors=True)
+        what = ("%d tiles" % len(tiles)) if tiles else ("%d s moving" % PREVIEW_SECONDS)
+        print("proof: %s: %s, %d KB, of the launcher of %s, made in %.0f s"
+              % (out, what, os.path.getsize(out) // 1024, disc, time.monotonic() - started))
+        wrong = [tile for tile in tiles if tile.share]
+        if wrong:
+            print("proof: %d of %d tiles differ from the disc's bitmaps (framed in red):"
+                  % (len(wrong), len(tiles)))
+            for tile in wrong:
+                print("  %s: %.1f %% of its pixels differ" % (tile.name(), 100 * tile.share))
             return 1
+        if tiles:
+            print("proof: every tile shows what the disc's bitmaps say")
+        return 0
     except Failure as e:
         print("proof: %s" % e, file=sys.stderr)
         return 1
     except KeyboardInterrupt:
-        print("proof: stopped; %s is as it was" % out, file=sys.stderr)
+        print("proof: stopped; %s" % ("%s is written" % out if placed else "%s is as it was" % out),
+              file=sys.stderr)
         return 130
-    finally:
-        if stage:
-            with held():
-                shutil.rmtree(stage, ignore_errors=True)
-    what = ("%d tiles" % len(tiles)) if tiles else ("%d s moving" % PREVIEW_SECONDS)
-    print("proof: %s: %s, %d KB, of the launcher of %s, made in %.0f s"
-          % (out, what, os.path.getsize(out) // 1024, disc, time.monotonic() - started))
-    wrong = [tile for tile in tiles if tile.share]
-    if wrong:
-        print("proof: %d of %d tiles differ from the disc's bitmaps (framed in red):"
-              % (len(wrong), len(tiles)))
-        for tile in wrong:
-            print("  %s: %.1f %% of its pixels differ" % (tile.name(), 100 * tile.share))
-        return 1
-    if tiles:
-        print("proof: every tile shows what the disc's bitmaps say")
-    return 0
 
 
 if __name__ == "__main__":

@@ -462,16 +462,7 @@ void OpenOnAMonitor()
     ShellExecuteExA(&sei);
 }
 
-void LoadFromTheSystemFolder()
-{
-    FreeLibrary(LoadLibraryExA("kernel32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-}
-
-void FindTheUpdateThenLoad()
-{
-    GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
-    LoadFromTheSystemFolder();
-}
+void LoadFromTheSystemFolder() { FreeLibrary(LoadLibraryExA("kernel32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)); }
 
 TEST(flag_floor, ABitCountsFromTheShellOrUpdateThatBroughtIt)
 {
@@ -487,7 +478,12 @@ TEST(flag_floor, ABitCountsFromTheShellOrUpdateThatBroughtIt)
         {"Windows 7", 0x1DB10106, &LoadFromTheSystemFolder,
          "LOAD_LIBRARY_SEARCH_SYSTEM32 (in 0x00000800), which Windows 7 does not define without the "
          "update of 2011 (KB2533623)"},
-        {"Windows 7 with the update", 0x1DB10106, &FindTheUpdateThenLoad, nullptr},
+        {"Windows 7 with the update", 0x1DB10106,
+         [] {
+             GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+             LoadFromTheSystemFolder();
+         },
+         nullptr},
         {"Windows 8", 0x23F00206, &LoadFromTheSystemFolder, nullptr},
     };
     CImportPatch version("kernel32.dll", "GetVersion", reinterpret_cast<void*>(&AnsweringGetVersion));
