@@ -115,27 +115,38 @@ def x11grab(s, seconds, mouse):
 
 
 def flame_tiles(launcher):
-    """Each shown frame of each flame, found in a recording of somewhat more
-    than one cycle at twice the flames' own rate. A frame that the screen
-    never showed as the files say is the recorded one nearest to them."""
+    """Each shown frame of each flame, found in recordings of somewhat more
+    than one cycle at twice the flames' own rate: on a busy machine one may
+    miss a frame, so up to three are made, until each frame has been seen
+    as the files say. A frame that the screen never showed so is the
+    recorded one nearest to them."""
     s = launcher.s
-    raw = s.x(FFMPEG + x11grab(s, 2.5, False) + ["-f", "rawvideo", "-pix_fmt", "rgb24", "-"])
-    size = WINDOW_SIZE[0] * WINDOW_SIZE[1] * 3
-    frames = [read_ppm(b"P6 %d %d 255\n" % WINDOW_SIZE + raw[i:i + size])
-              for i in range(0, len(raw) - size + 1, size)]
-    if not frames:
-        raise Failure("ffmpeg recorded nothing of the window")
     picture = composed(s, launcher.disc, False)
-    tiles = []
+    wanted = []
     for (fx, fy, fw, fh), name, pattern in FLAMES:
         around = (fx - AROUND, fy - AROUND, fw + 2 * AROUND, fh + 2 * AROUND)
-        seen = {frame.crop(around).rgb: frame.crop(around) for frame in frames}
         for n in range(1, SHOWN_FRAMES + 1):
             file = pattern % n
             expected = picture.pasted(launcher.disc.bitmap(file), fx, fy).crop(around)
-            shown = seen.get(expected.rgb) or min(
-                seen.values(), key=lambda image: differences(image, expected, ())[0])
-            tiles.append(Tile(name, ["frame %d" % n, file], shown, expected))
+            wanted.append((around, name, n, file, expected))
+    seen = {around: {} for around, *_ in wanted}
+    size = WINDOW_SIZE[0] * WINDOW_SIZE[1] * 3
+    for _ in range(3):
+        raw = s.x(FFMPEG + x11grab(s, 2.5, False) + ["-f", "rawvideo", "-pix_fmt", "rgb24", "-"])
+        for i in range(0, len(raw) - size + 1, size):
+            frame = read_ppm(b"P6 %d %d 255\n" % WINDOW_SIZE + raw[i:i + size])
+            for around, images in seen.items():
+                image = frame.crop(around)
+                images.setdefault(image.rgb, image)
+        if all(expected.rgb in seen[around] for around, _, _, _, expected in wanted):
+            break
+    if not any(seen.values()):
+        raise Failure("ffmpeg recorded nothing of the window")
+    tiles = []
+    for around, name, n, file, expected in wanted:
+        shown = seen[around].get(expected.rgb) or min(
+            seen[around].values(), key=lambda image: differences(image, expected, ())[0])
+        tiles.append(Tile(name, ["frame %d" % n, file], shown, expected))
     return tiles
 
 

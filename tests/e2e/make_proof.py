@@ -46,10 +46,15 @@ def top_down(path):
         f.write(data)
 
 
+def proof_home(s):
+    """Where make proof keeps its prefix and its servers' ids (scripts/proof.sh)."""
+    return s.env.get("ZEPH_PROOF") or os.path.join(s.build, "proof")
+
+
 def left_behind(s):
     """What make proof's own prefix still holds of what it wrote to the
     registry, as the registry's files hold it once its server has ended."""
-    prefix = os.path.join(s.build, "proof", "wineprefix-" + s.env["ZEPH_WINE_ARCH"])
+    prefix = os.path.join(proof_home(s), "wineprefix-" + s.env["ZEPH_WINE_ARCH"])
     found = []
     for name, mark in (("system.reg", "\\App Paths\\zorvex.exe]"),
                        ("system.reg", "\\Uninstall\\Zephrane Demo]"), ("user.reg", '"Managed"="N"')):
@@ -168,7 +173,7 @@ def stopped_at_each_step(s):
     shutil.copytree(s.disc, os.path.join(home, "disc"))
     s.move(EMPTY)
     ours = Launcher(s).start()
-    proof_display = os.path.join(s.build, "proof", "harness", "display")
+    proof_display = os.path.join(proof_home(s), "harness", "display")
     for step, wait_for_window in (("starting", False), ("not installed", False), ("as installed", False),
                                   ("as installed", True), ("16-bit", False), ("drawing", False)):
         running = Running(s, home, "proof", "DISC=disc", "OUT=sheet.png")
@@ -178,7 +183,7 @@ def stopped_at_each_step(s):
                 on_proofs = dict(s.env, DISPLAY=f.read().strip())
             wait_until(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
                                                "^%s$" % TITLE], env=on_proofs,
-                                              stdout=subprocess.PIPE).stdout,
+                                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout,
                        "the installed launcher's window", 60)
         os.killpg(running.run.pid, signal.SIGINT)
         output = running.end()
