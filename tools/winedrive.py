@@ -12,8 +12,8 @@ the undo list of what it changed there: its cleanup ends every program it
 started and takes back every change, also when the program fails or is
 stopped. Every wait polls against a deadline.
 
-SIGINT and SIGTERM, once taken (take_interrupts), stop the program as
-KeyboardInterrupt, except inside held(): a step there, such as starting a
+SIGINT, SIGTERM and SIGHUP, once taken (take_interrupts), stop the program
+as KeyboardInterrupt, except inside held(): a step there, such as starting a
 program and listing it for the cleanup, or the cleanup itself, is finished
 first."""
 
@@ -72,10 +72,10 @@ def _interrupted(signum, frame):
 
 
 def take_interrupts():
-    """SIGINT and SIGTERM stop the program as KeyboardInterrupt, but never
-    inside held()."""
-    signal.signal(signal.SIGINT, _interrupted)
-    signal.signal(signal.SIGTERM, _interrupted)
+    """SIGINT, SIGTERM and SIGHUP (its terminal closed) stop the program as
+    KeyboardInterrupt, but never inside held()."""
+    for signum in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+        signal.signal(signum, _interrupted)
 
 
 @contextlib.contextmanager
