@@ -142,6 +142,7 @@ BOOL ShellOpen(HWND hWndOwner, LPCSTR lpszFile, LPCSTR lpszParameters, const std
     sei.lpDirectory = directory.empty() ? nullptr : directory.c_str();
     // The show state a program gets when its starter passes none.
     sei.nShow = SW_SHOWDEFAULT;
+    const CDefaultLibrarySearch search;
     return ShellExecuteExA(&sei);
 }
 
@@ -197,8 +198,13 @@ BOOL StartProgram(HWND hWndOwner, LPCSTR lpszProgram, LPSTR lpszCommandLine)
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(lpszProgram, lpszCommandLine, nullptr, nullptr, FALSE,
-                       CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr, &si, &pi)) {
+    BOOL bStarted;
+    {
+        const CDefaultLibrarySearch search;
+        bStarted = CreateProcessA(lpszProgram, lpszCommandLine, nullptr, nullptr, FALSE,
+                                  CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr, &si, &pi);
+    }
+    if (bStarted) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
         return TRUE;

@@ -3,6 +3,7 @@
 
 #include "actions/shell_messages.h"
 #include "frame/mainframe.h"
+#include "framework/sysdll.h"
 #include "identity.h"
 
 #include <shellapi.h>
@@ -43,8 +44,13 @@ CTranslation Translation(ShellMessage nMessage)
 
 int OpenWebLink(const char* pszAddress)
 {
-    const auto nResult = static_cast<int32_t>(reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", pszAddress, nullptr, nullptr, SW_SHOW)));
+    int32_t nResult;
+    {
+        // The browser the shell may start is a program like any other.
+        const CDefaultLibrarySearch search;
+        nResult = static_cast<int32_t>(reinterpret_cast<INT_PTR>(
+            ShellExecuteA(nullptr, "open", pszAddress, nullptr, nullptr, SW_SHOW)));
+    }
     const ShellMessage nMessage = ShellErrorMessageOf(nResult);
     if (nMessage == kNoShellMessage)
         return nResult;

@@ -1,6 +1,7 @@
 #include "framework/afxwin.h"
 
 #include "framework/sysdll.h"
+#include "framework/winver.h"
 
 #include <cstring>
 
@@ -18,13 +19,7 @@ const DWORD kIdleStepMs = 17;
 
 // Whether the newer wait knows MWMO_INPUTAVAILABLE: Windows 98 and 2000 on.
 // NT 4.0 has the wait without it, and refuses it.
-bool WaitKnowsInputAvailable()
-{
-    const DWORD dwVersion = GetVersion();
-    const WORD wVersion = MAKEWORD(HIBYTE(LOWORD(dwVersion)), LOBYTE(LOWORD(dwVersion)));
-    const bool bWindowsNT = (dwVersion & 0x80000000) == 0;
-    return wVersion >= (bWindowsNT ? 0x0500 : 0x040A);
-}
+bool WaitKnowsInputAvailable() { return ReadWindowsVersion(GetVersion()).AtLeast(0x040A, 0x0500); }
 }
 
 CWinApp* AfxGetApp() { return g_pApp; }

@@ -23,8 +23,17 @@ FARPROC SystemProcAddress(LPCSTR lpszLibrary, LPCSTR lpszFunction)
     return pfn;
 }
 
+namespace {
+
+// SetDllDirectoryA where the narrowing took it, which the programs started
+// would inherit; null where the narrowing is the process's own, or none.
+BOOL(WINAPI* g_pfnNarrowedByDllDirectory)(LPCSTR);
+
+}  // namespace
+
 void NarrowLibrarySearch()
 {
+    g_pfnNarrowedByDllDirectory = nullptr;
     // Found at run time: the import table keeps to what Windows 95 has.
     const auto pfnSetDefaultDllDirectories =
         SystemFunction<BOOL(WINAPI*)(DWORD)>("kernel32.dll", "SetDefaultDllDirectories");
@@ -32,8 +41,23 @@ void NarrowLibrarySearch()
         pfnSetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
         return;
     const auto pfnSetDllDirectory = SystemFunction<BOOL(WINAPI*)(LPCSTR)>("kernel32.dll", "SetDllDirectoryA");
-    if (pfnSetDllDirectory != nullptr)
-        pfnSetDllDirectory("");
+    if (pfnSetDllDirectory != nullptr && pfnSetDllDirectory(""))
+        g_pfnNarrowedByDllDirectory = pfnSetDllDirectory;
+}
+
+CDefaultLibrarySearch::CDefaultLibrarySearch()
+    : m_bRestored(g_pfnNarrowedByDllDirectory != nullptr && g_pfnNarrowedByDllDirectory(nullptr))
+{
+}
+
+CDefaultLibrarySearch::~CDefaultLibrarySearch()
+{
+    if (!m_bRestored)
+        return;
+    // The start's own error is what its caller asks for next.
+    const DWORD dwError = GetLastError();
+    g_pfnNarrowedByDllDirectory("");
+    SetLastError(dwError);
 }
 
 namespace {

@@ -31,6 +31,23 @@ Function SystemFunction(LPCSTR lpszLibrary, LPCSTR lpszFunction)
 // out; older systems search as they always did.
 void NarrowLibrarySearch();
 
+// The search as the system has it by default, for as long as this lives,
+// around the start of another program: where the narrowing could only leave
+// the current directory out, every process started inherits that (the
+// system's own is per process), and an old installer run from a temporary
+// folder finds its libraries only in its current directory. The narrowing
+// is put back when it goes.
+class CDefaultLibrarySearch {
+public:
+    CDefaultLibrarySearch();
+    CDefaultLibrarySearch(const CDefaultLibrarySearch&) = delete;
+    CDefaultLibrarySearch& operator=(const CDefaultLibrarySearch&) = delete;
+    ~CDefaultLibrarySearch();
+
+private:
+    bool m_bRestored;
+};
+
 // winmm's timeGetTime, the launcher's millisecond clock. The pointer starts
 // at a binder that, on the first call, puts the real function in its place,
 // or GetTickCount, the same count kept more coarsely, where winmm cannot be

@@ -3,8 +3,9 @@
 #include "framework/afxwin.h"
 
 #include "framework/sysdll.h"
+#include "framework/winver.h"
 
-bool SystemTakesWideText() { return (GetVersion() & 0x80000000) == 0; }
+bool SystemTakesWideText() { return ReadWindowsVersion(GetVersion()).bNT; }
 
 void CWnd::SetWideWindowText(LPCWSTR lpszText)
 {

@@ -31,8 +31,8 @@ build_aside() {
     # the command: it ends with the status of its own failure.)
     said=$(cd "$ZEPH_ASIDE" && "$@" "$(basename "$out")") || status=$?
     if [ $status = 0 ]; then
-        # A stop asked for while the work is placed waits until it is in
-        # place, here as in written.py, which holds its own.
+        # A stop asked for while the work is placed waits until placing has
+        # ended, whole or put back (written.py holds its own and puts back).
         trap 'stopped=1' INT TERM HUP
         python3 "$ZEPH_ROOT/tools/written.py" place "${force[@]}" "$ZEPH_ASIDE" "$out" &&
             printf '%s\n' "$said" || status=$?

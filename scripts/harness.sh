@@ -1,7 +1,9 @@
 #!/bin/bash
 # Starts (or stops) what the Wine and end-to-end tests share: a private X
 # server and a persistent wineserver for the project's prefix. Both are found
-# again by the process ids written under build/harness.
+# again by the process ids written under ZEPH_HARNESS (build/harness, unless
+# the caller names another folder, with a prefix of its own: a harness beside
+# the tests' that neither disturbs nor ends theirs).
 #
 # depth-start N moves the wineserver to a second X server of N bits per
 # pixel (8: a palette device, where palette realisation decides the colours on
@@ -14,15 +16,31 @@
 # 32-bit launcher as 64-bit Windows runs it; the prefix is made on first use.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
-state="$ZEPH_BUILD/harness"
+state="$ZEPH_HARNESS"
 
 xvfb() { # pid file, display file, depth: starts an X server on a free display
-    local n=90
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    setsid Xvfb ":$n" -screen 0 "1024x768x$3" -nolisten tcp >/dev/null 2>&1 </dev/null &
-    echo $! >"$state/$1"
-    for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
-    [ -e "/tmp/.X11-unix/X$n" ] || { echo "harness: Xvfb :$n did not start" >&2; exit 1; }
+    local n=90 pid tries
+    for tries in $(seq 10); do
+        while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+        setsid Xvfb ":$n" -screen 0 "1024x768x$3" -nolisten tcp >/dev/null 2>&1 </dev/null &
+        pid=$!
+        echo $pid >"$state/$1"
+        for _ in $(seq 100); do
+            kill -0 $pid 2>/dev/null || break
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            sleep 0.05
+        done
+        # Another harness may have taken the same display a moment earlier:
+        # the display is this one's only when its lock names this server.
+        if [ "$(tr -d ' ' <"/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ] && [ -e "/tmp/.X11-unix/X$n" ]; then
+            break
+        fi
+        if kill -0 $pid 2>/dev/null || [ "$tries" = 10 ]; then
+            echo "harness: Xvfb :$n did not start" >&2
+            exit 1
+        fi
+        n=$((n + 1))
+    done
     echo ":$n" >"$state/$2"
 }
 
@@ -32,7 +50,13 @@ wine_up() { # display
     # started here with nothing attached, no test runner waits on them.
     setsid wineserver -p >/dev/null 2>&1 </dev/null &
     setsid "$WINE" wineboot >/dev/null 2>&1 </dev/null
-    pgrep -f -n wineserver >"$state/wineserver-$ZEPH_WINE_ARCH.pid" || true
+    # This prefix's server, not the newest of any: another harness's may run.
+    local pid
+    for pid in $(pgrep wineserver); do
+        if grep -qzxsF "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ"; then
+            echo "$pid" >"$state/wineserver-$ZEPH_WINE_ARCH.pid"
+        fi
+    done
 }
 
 wine_down() {

@@ -9,10 +9,20 @@
 # ZEPH_RUN_INSTALLED=1 first writes the two registry values that the
 # launcher's game's setup would write, so that PLAY and UNINSTALL show; the
 # values it added are taken away again however it ends: the launcher closed,
-# a write that failed, an interrupt.
+# a write that failed, an interrupt (INT), a TERM, which end the launcher.
 set -euo pipefail
 source "$(dirname "$0")/author.sh"
 "$ZEPH_ROOT/scripts/wine-prefix.sh"
+
+# Trapped, an INT or a TERM waits for a write under way to end; then the
+# launcher is ended and the EXIT trap runs.
+launcher=
+stop() {
+    [ -z "$launcher" ] || kill "$launcher" 2>/dev/null || true
+    exit "$1"
+}
+trap 'stop 130' INT
+trap 'stop 143' TERM
 
 if [ -n "${1:-}" ]; then
     disc=$(from_caller "$1")
@@ -69,6 +79,8 @@ if [ "${ZEPH_RUN_INSTALLED:-}" = 1 ]; then
     added=()
     forget() {
         local entry
+        # A second interrupt does not cut the clean-up short.
+        trap '' INT TERM
         for entry in "${added[@]}"; do
             IFS='|' read -r -a what <<<"$entry"
             "$WINE" "$reg" delete "${what[@]}" /f >/dev/null 2>&1 </dev/null || true
@@ -90,20 +102,23 @@ if [ "${ZEPH_RUN_INSTALLED:-}" = 1 ]; then
 fi
 
 if [ -n "${DISPLAY:-}" ]; then
-    "$WINE" launcher.exe
+    # Waited for in the background, so that INT and TERM are heard at once.
+    "$WINE" launcher.exe &
+    launcher=$!
+    wait "$launcher"
     exit 0
 fi
 
 "$ZEPH_ROOT/scripts/harness.sh" start >/dev/null
 trap '[ "$(type -t forget)" != function ] || forget; "$ZEPH_ROOT/scripts/harness.sh" stop >/dev/null' EXIT
-export DISPLAY="$(cat "$ZEPH_BUILD/harness/display")"
+export DISPLAY="$(cat "$ZEPH_HARNESS/display")"
 "$WINE" launcher.exe >/dev/null 2>&1 </dev/null &
-pid=$!
+launcher=$!
 for _ in $(seq 100); do
-    xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1 && break
+    xdotool search --onlyvisible --pid "$launcher" >/dev/null 2>&1 && break
     sleep 0.1
 done
-if ! xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; then
+if ! xdotool search --onlyvisible --pid "$launcher" >/dev/null 2>&1; then
     echo "run: the launcher's window did not appear" >&2
     exit 1
 fi

@@ -39,6 +39,10 @@ fi
 export ZEPH_TREE
 export WINEARCH="$ZEPH_WINE_ARCH"
 export WINEPREFIX="${WINEPREFIX:-$ZEPH_BUILD/wineprefix-$ZEPH_WINE_ARCH}"
+# The folder where scripts/harness.sh keeps the ids and displays of the X
+# server and wineserver it started: the tests' own, unless a program that
+# runs a harness of its own beside them (make proof) names another.
+export ZEPH_HARNESS="${ZEPH_HARNESS:-$ZEPH_BUILD/harness}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ "$ZEPH_WINE_ARCH" = win64 ]; then

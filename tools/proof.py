@@ -17,27 +17,30 @@ With an OUT ending in .gif, a few seconds of the window with the flames
 running and the pointer walking over the buttons, one picture for each thing
 that changed on the screen, each shown as long as the screen showed it.
 
-Relative paths are the caller's (ZEPH_CALLER_DIR). OUT is written only when
-it is not there, or is what make proof wrote there last and nobody changed
-since, or with FORCE set; what make proof wrote is recorded in the build
-folder's proof/made.json, with each sheet's tiles. Nothing else is written
-outside the build folder."""
+The launcher runs on the X server and wineserver that scripts/proof.sh
+names (ZEPH_HARNESS, WINEPREFIX): make proof's own, started here and ended
+again. Every registry value written on the way is taken away again on every
+way out: a failure, a timeout, Ctrl-C at any moment.
+
+Relative paths are the caller's (ZEPH_CALLER_DIR). OUT is made aside and put
+in place as every author command puts its output (tools/written.py), checked
+right then: only over a picture that make wrote there and nobody changed
+since, unless FORCE is set. A sheet's comment lists its tiles, with their
+places. Nothing else is written outside the build folder."""
 
 import json
 import math
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from e2elib import (BIG_FLAME, EMPTY, PLACES, PICTURES, SMALL_FLAME, STEMS, WINDOW_SIZE,  # noqa: E402
-                    Failure, Launcher, Session, centre, read_ppm, wait_until)
-from picture import PICTURE, composed, differences  # noqa: E402
-from written import fingerprint  # noqa: E402
+from winedrive import (BIG_FLAME, EMPTY, HARNESS, PICTURE, PICTURES, PLACES, ROOT, SMALL_FLAME,
+                       STEMS, WINDOW_SIZE, Failure, Launcher, Session, centre, composed,
+                       differences, held, read_ppm, take_interrupts, wait_until)
 
 USAGE = "usage: make proof [DISC=folder] OUT=file.png|file.gif [FORCE=1]"
 ROLES = {1: "INSTALL", 2: "GET DIRECTX", 4: "READ ME", 6: "the game's logo", 7: "publisher",
@@ -59,40 +62,6 @@ WALK = (6, 11, 1, 4, 12, 7, 9, 2)
 FONT, POINT = "DejaVu-Sans-Mono", 13
 LINE = POINT + 4
 GAP = 18
-
-
-# -- what make proof wrote -----------------------------------------------------
-
-def load_record(record):
-    try:
-        with open(record) as f:
-            return json.load(f)
-    except FileNotFoundError:
-        return {}
-
-
-def refusal(out, record, force):
-    """Why OUT may not be written, or None."""
-    if os.path.isdir(out):
-        return "%s is a folder" % out
-    if force or not os.path.exists(out):
-        return None
-    made = load_record(record).get(out)
-    if made and made["sha256"] == fingerprint(out):
-        return None
-    why = "has changed since make proof wrote it" if made else "was not written by make proof"
-    return "%s %s; FORCE=1 writes over it" % (out, why)
-
-
-def put_in_place(made, out, record, tiles=()):
-    """Moves the finished file to OUT and records it."""
-    shutil.move(made, out)
-    entries = load_record(record)
-    entries[out] = {"sha256": fingerprint(out), "tiles": [tile.record() for tile in tiles]}
-    os.makedirs(os.path.dirname(record), exist_ok=True)
-    with open(record + ".new", "w") as f:
-        json.dump(entries, f, indent=1, sort_keys=True)
-    os.replace(record + ".new", record)
 
 
 # -- the screen ------------------------------------------------------------------
@@ -146,27 +115,38 @@ def x11grab(s, seconds, mouse):
 
 
 def flame_tiles(launcher):
-    """Each shown frame of each flame, found in a recording of somewhat more
-    than one cycle at twice the flames' own rate. A frame that the screen
-    never showed as the files say is the recorded one nearest to them."""
+    """Each shown frame of each flame, found in recordings of somewhat more
+    than one cycle at twice the flames' own rate: on a busy machine one may
+    miss a frame, so up to three are made, until each frame has been seen
+    as the files say. A frame that the screen never showed so is the
+    recorded one nearest to them."""
     s = launcher.s
-    raw = s.x(FFMPEG + x11grab(s, 2.5, False) + ["-f", "rawvideo", "-pix_fmt", "rgb24", "-"])
-    size = WINDOW_SIZE[0] * WINDOW_SIZE[1] * 3
-    frames = [read_ppm(b"P6 %d %d 255\n" % WINDOW_SIZE + raw[i:i + size])
-              for i in range(0, len(raw) - size + 1, size)]
-    if not frames:
-        raise Failure("ffmpeg recorded nothing of the window")
     picture = composed(s, launcher.disc, False)
-    tiles = []
+    wanted = []
     for (fx, fy, fw, fh), name, pattern in FLAMES:
         around = (fx - AROUND, fy - AROUND, fw + 2 * AROUND, fh + 2 * AROUND)
-        seen = {frame.crop(around).rgb: frame.crop(around) for frame in frames}
         for n in range(1, SHOWN_FRAMES + 1):
             file = pattern % n
             expected = picture.pasted(launcher.disc.bitmap(file), fx, fy).crop(around)
-            shown = seen.get(expected.rgb) or min(
-                seen.values(), key=lambda image: differences(image, expected, ())[0])
-            tiles.append(Tile(name, ["frame %d" % n, file], shown, expected))
+            wanted.append((around, name, n, file, expected))
+    seen = {around: {} for around, *_ in wanted}
+    size = WINDOW_SIZE[0] * WINDOW_SIZE[1] * 3
+    for _ in range(3):
+        raw = s.x(FFMPEG + x11grab(s, 2.5, False) + ["-f", "rawvideo", "-pix_fmt", "rgb24", "-"])
+        for i in range(0, len(raw) - size + 1, size):
+            frame = read_ppm(b"P6 %d %d 255\n" % WINDOW_SIZE + raw[i:i + size])
+            for around, images in seen.items():
+                image = frame.crop(around)
+                images.setdefault(image.rgb, image)
+        if all(expected.rgb in seen[around] for around, _, _, _, expected in wanted):
+            break
+    if not any(seen.values()):
+        raise Failure("ffmpeg recorded nothing of the window")
+    tiles = []
+    for around, name, n, file, expected in wanted:
+        shown = seen[around].get(expected.rgb) or min(
+            seen[around].values(), key=lambda image: differences(image, expected, ())[0])
+        tiles.append(Tile(name, ["frame %d" % n, file], shown, expected))
     return tiles
 
 
@@ -174,36 +154,61 @@ def flame_tiles(launcher):
 
 class InstalledRun:
     """The launcher as `make run DISC=folder INSTALLED=1` runs it: run.sh
-    writes the registry values before and takes them away after."""
+    writes the registry values before and takes them away after. It is
+    never killed: however the run ends, run.sh is let end its launcher and
+    take its values away (it does on TERM), and is waited for."""
 
     def __init__(self, s, folder, title):
         self.s, self.folder, self.title = s, folder, title
         # A file, not a pipe: Wine's services, which the launcher may start,
         # would hold a pipe open.
         self.log = os.path.join(s.scratch, "run.log")
-        with open(self.log, "w") as log:
-            self.run = subprocess.Popen([os.path.join(ROOT, "scripts", "run.sh"), folder],
-                                        env=dict(s.env, ZEPH_RUN_INSTALLED="1"),
-                                        stdin=subprocess.DEVNULL, stdout=log, stderr=log,
-                                        start_new_session=True)
+        self.run = None
 
     def __enter__(self):
-        windows = wait_until(lambda: self.run.poll() is not None or self.s.windows(self.title),
-                             "the launcher of make run INSTALLED=1", 30)
-        if self.run.poll() is not None:
-            with open(self.log) as log:
-                raise Failure("make run INSTALLED=1 ended: %s" % log.read().strip())
+        try:
+            # In a session of its own, where a terminal's Ctrl-C does not
+            # reach it half-way through a write.
+            with held(), open(self.log, "w") as log:
+                self.run = subprocess.Popen([os.path.join(ROOT, "scripts", "run.sh"), self.folder],
+                                            env=dict(self.s.env, ZEPH_RUN_INSTALLED="1"),
+                                            stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                            start_new_session=True)
+            windows = wait_until(lambda: self.run.poll() is not None or self.s.windows(self.title),
+                                 "the launcher of make run INSTALLED=1", 30)
+            if self.run.poll() is not None:
+                with open(self.log) as log:
+                    raise Failure("make run INSTALLED=1 ended: %s" % log.read().strip())
+        except BaseException:
+            self.end()
+            raise
         launcher = Launcher(self.s, self.folder)
         launcher.proc, launcher.window = self.run, windows[0]
         return launcher
 
-    def __exit__(self, *exc):
-        # Closed by its own key, so that run.sh lives on to take its values away.
-        self.s.key("Escape")
+    def __exit__(self, kind, *exc):
         try:
-            self.run.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            raise Failure("the launcher of make run INSTALLED=1 did not close on Escape")
+            if kind is None:
+                # Closed by its own key, as a user closes it.
+                self.s.key("Escape")
+                try:
+                    self.run.wait(timeout=30)
+                except subprocess.TimeoutExpired:
+                    raise Failure("the launcher of make run INSTALLED=1 did not close on Escape")
+        finally:
+            self.end()
+
+    def end(self):
+        with held():
+            if self.run is None:
+                return
+            if self.run.poll() is None:
+                self.run.send_signal(signal.SIGTERM)
+            try:
+                self.run.wait(timeout=60)
+            except subprocess.TimeoutExpired:
+                raise Failure("make run INSTALLED=1 did not end on TERM; its registry values "
+                              "may be left in %s" % self.s.prefix)
 
 
 def own_run(s, folder):
@@ -216,7 +221,13 @@ def close(launcher):
     launcher.wait_closed("the launcher to close on Escape")
 
 
+def step(what):
+    """Says what make proof does now: it takes a while."""
+    print("proof: %s" % what, flush=True)
+
+
 def sheet_tiles(s, folder):
+    step("the launcher as not installed, on a 24-bit display")
     launcher = own_run(s, folder)
     title = re.escape(s.x(["xdotool", "getwindowname", launcher.window]).decode().strip())
     disc = launcher.disc
@@ -227,12 +238,14 @@ def sheet_tiles(s, folder):
     buttons = button_tiles(launcher, NOT_INSTALLED)
     close(launcher)
 
+    step("the launcher as installed, as make run INSTALLED=1 runs it")
     with InstalledRun(s, folder, title) as launcher:
         windows.append(whole_window(launcher, ["installed (make run INSTALLED=1)",
                                                "8bg1.bmp, PLAY, UNINSTALL, all up"],
                                     composed(s, disc, True)))
         buttons += button_tiles(launcher, INSTALLED_ONLY)
 
+    step("the launcher on a 16-bit display")
     s.on_display_of_depth(16)
     launcher = own_run(s, folder)
     windows.append(whole_window(launcher, ["not installed, 16-bit display",
@@ -377,37 +390,37 @@ def draw_sheet(s, tiles, title, path):
         with open(file, "wb") as f:
             f.write(b"P6 %d %d 255\n" % (tile.image.width, tile.image.height) + tile.image.rgb)
         args += [file, "-geometry", "+%d+%d" % (tile.x, tile.y), "-composite"]
-    s.x(args + ["-font", FONT] + labels + ["-depth", "8", path])
+    # The tiles' places go with the sheet, in its comment, for whoever
+    # reads it by program.
+    places = json.dumps([tile.record() for tile in tiles]).replace("%", "%%")
+    s.x(args + ["-font", FONT] + labels + ["-set", "comment", places, "-depth", "8", path])
 
 
 # -- the command -----------------------------------------------------------------
 
-class Harness:
-    """The Xvfb and wineserver of a test run going on are used as they are;
-    otherwise this run starts its own and ends them after."""
-
-    def __init__(self, build):
-        self.script = os.path.join(ROOT, "scripts", "harness.sh")
-        pid_file = os.path.join(build, "harness", "xvfb.pid")
-        self.own = not (os.path.exists(pid_file) and alive(pid_file))
-
-    def __enter__(self):
-        if self.own:
-            subprocess.run([self.script, "start"], check=True, stdout=subprocess.DEVNULL,
-                           stdin=subprocess.DEVNULL)
-
-    def __exit__(self, *exc):
-        if self.own:
-            subprocess.run([self.script, "stop"], stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+WRITTEN = os.path.join(ROOT, "tools", "written.py")
 
 
-def alive(pid_file):
-    with open(pid_file) as f:
+def on_own_harness(cross, work):
+    """work(session) on make proof's own X server and wineserver, started
+    here and ended again however work ends."""
+    try:
+        step("starting an X server and Wine of its own")
+        with held():
+            started = subprocess.run([HARNESS, "start"], stdin=subprocess.DEVNULL,
+                                     stdout=subprocess.DEVNULL, start_new_session=True)
+        if started.returncode != 0:
+            raise Failure("its X server and wineserver did not start")
+        s = Session([cross])
         try:
-            os.kill(int(f.read()), 0)
-            return True
-        except (ValueError, ProcessLookupError):
-            return False
+            s.unmanaged()
+            return work(s)
+        finally:
+            s.cleanup()
+    finally:
+        with held():
+            subprocess.run([HARNESS, "stop"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           start_new_session=True)
 
 
 def main(argv):
@@ -418,11 +431,8 @@ def main(argv):
     cross = argv[0]
     folder, out = (os.path.abspath(os.path.join(caller, path)) for path in argv[1:3])
     force = len(argv) > 3 and argv[3] not in ("", "0")
-    build = os.environ.get("ZEPH_BUILD") or os.path.join(ROOT, "build")
-    record = os.path.join(build, "proof", "made.json")
-    why = refusal(out, record, force)
-    if why:
-        print("proof: %s" % why, file=sys.stderr)
+    if os.path.isdir(out):
+        print("proof: %s is a folder; OUT names the picture to write" % out, file=sys.stderr)
         return 2
     if not os.path.isfile(os.path.join(folder, "launcher.exe")):
         print("proof: there is no launcher at %s" % os.path.join(folder, "launcher.exe"),
@@ -435,37 +445,63 @@ def main(argv):
     disc = os.path.relpath(folder, caller)
     disc = folder if disc.startswith("..") else disc
 
+    take_interrupts()
     started = time.monotonic()
-    tiles = []
-    with Harness(build):
-        s = Session([cross])
+    stage, placed = None, False
+    try:
         try:
-            s.unmanaged()
-            made = os.path.join(s.scratch, "proof" + os.path.splitext(out)[1])
-            if out.endswith(".gif"):
-                preview(s, folder, made)
-            else:
+            with held():
+                made = subprocess.run([sys.executable, WRITTEN, "stage", out],
+                                      stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                      start_new_session=True)
+                if made.returncode == 0:
+                    stage = made.stdout.decode().strip()
+            if stage is None:
+                return 1
+            picture = os.path.join(stage, os.path.basename(out))
+
+            def work(s):
+                if out.endswith(".gif"):
+                    step("recording %d s of the launcher" % PREVIEW_SECONDS)
+                    preview(s, folder, picture)
+                    return []
                 tiles = sheet_tiles(s, folder)
-                draw_sheet(s, tiles, "make proof DISC=%s" % disc, made)
-            put_in_place(made, out, record, tiles)
-        except Failure as e:
-            print("proof: %s" % e, file=sys.stderr)
-            return 1
+                step("drawing the sheet")
+                draw_sheet(s, tiles, "make proof DISC=%s" % disc, picture)
+                return tiles
+            tiles = on_own_harness(cross, work)
+            # OUT is looked at again only now, right before it is written;
+            # the placing is done whole, whatever comes meanwhile.
+            with held():
+                placed = subprocess.run([sys.executable, WRITTEN, "place"] + ["--force"] * force +
+                                        [stage, out], stdin=subprocess.DEVNULL,
+                                        start_new_session=True).returncode == 0
+            if not placed:
+                return 1
         finally:
-            s.cleanup()
-    what = ("%d tiles" % len(tiles)) if tiles else ("%d s moving" % PREVIEW_SECONDS)
-    print("proof: %s: %s, %d KB, of the launcher of %s, made in %.0f s"
-          % (out, what, os.path.getsize(out) // 1024, disc, time.monotonic() - started))
-    wrong = [tile for tile in tiles if tile.share]
-    if wrong:
-        print("proof: %d of %d tiles differ from the disc's bitmaps (framed in red):"
-              % (len(wrong), len(tiles)))
-        for tile in wrong:
-            print("  %s: %.1f %% of its pixels differ" % (tile.name(), 100 * tile.share))
+            if stage:
+                with held():
+                    shutil.rmtree(stage, ignore_errors=True)
+        what = ("%d tiles" % len(tiles)) if tiles else ("%d s moving" % PREVIEW_SECONDS)
+        print("proof: %s: %s, %d KB, of the launcher of %s, made in %.0f s"
+              % (out, what, os.path.getsize(out) // 1024, disc, time.monotonic() - started))
+        wrong = [tile for tile in tiles if tile.share]
+        if wrong:
+            print("proof: %d of %d tiles differ from the disc's bitmaps (framed in red):"
+                  % (len(wrong), len(tiles)))
+            for tile in wrong:
+                print("  %s: %.1f %% of its pixels differ" % (tile.name(), 100 * tile.share))
+            return 1
+        if tiles:
+            print("proof: every tile shows what the disc's bitmaps say")
+        return 0
+    except Failure as e:
+        print("proof: %s" % e, file=sys.stderr)
         return 1
-    if tiles:
-        print("proof: every tile shows what the disc's bitmaps say")
-    return 0
+    except KeyboardInterrupt:
+        print("proof: stopped; %s" % ("%s is written" % out if placed else "%s is as it was" % out),
+              file=sys.stderr)
+        return 130
 
 
 if __name__ == "__main__":

@@ -24,8 +24,9 @@ OUT is taken where it really is: through links, and on whatever file system
 holds it (the folder aside lies on the same one). Placing is whole or not at
 all: the record is written first, listing both the old and the new print of
 each file it replaces, so that even a machine that stops half-way leaves
-nothing the commands would call another's; an interrupt waits until placing
-is done; and a move that fails puts back every one made before it."""
+nothing the commands would call another's; a move that fails, or an
+interrupt that comes between two, puts back every one made before it, and
+the interrupt ends the command only then."""
 
 import hashlib
 import json
@@ -150,9 +151,14 @@ def checked_moves(made, real, force):
     return moves, folder, blocking
 
 
+class Interrupted(Exception):
+    """A signal came while placing: what was moved is put back."""
+
+
 class HeldSignals:
     """Keeps an interrupt or a request to stop from ending the process until
-    the block is done; then ends it by the first that came."""
+    the block is done; then ends it by the first that came. check() raises
+    Interrupted once one has come, where stopping leaves nothing half done."""
 
     SIGNALS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
 
@@ -162,6 +168,10 @@ class HeldSignals:
                        for s in self.SIGNALS}
         return self
 
+    def check(self):
+        if self.came:
+            raise Interrupted()
+
     def __exit__(self, *exc):
         for number, handler in self.before.items():
             signal.signal(number, handler)
@@ -169,7 +179,9 @@ class HeldSignals:
             sys.stdout.flush()
             signal.signal(self.came[0], signal.SIG_DFL)
             os.kill(os.getpid(), self.came[0])
-        return False
+        # The signal ends the process; the interruption it caused is no
+        # failure of its own to report.
+        return exc[0] is Interrupted
 
 
 def write_record(folder, record):
@@ -185,11 +197,12 @@ def write_record(folder, record):
             os.remove(partial)
 
 
-def move_all(moves, folder, kept):
+def move_all(moves, folder, kept, held):
     """Moves each file in place, each one it replaces first into kept (a
     fresh folder, removed at the end), and makes the folders; the record of
-    folder written before and after. On any failure, what was done is undone,
-    last first, and the failure raised."""
+    folder written before and after. On any failure, or a signal held by held
+    between two moves, what was done is undone, last first, and the failure
+    raised."""
     undo = []
     record = read_record(folder)
     recorded = os.path.join(folder, RECORD)
@@ -208,6 +221,7 @@ def move_all(moves, folder, kept):
         write_record(folder, during)
         undo.append(lambda: os.remove(recorded))
         for number, (new, target, print_) in enumerate(moves):
+            held.check()
             if print_ is None:
                 if not os.path.isdir(target):
                     os.mkdir(target)
@@ -220,6 +234,7 @@ def move_all(moves, folder, kept):
             os.replace(new, target)
             undo.append(lambda new=new, target=target: os.replace(target, new))
             record[os.path.relpath(target, folder)] = print_
+        held.check()
     except BaseException as failure:
         stuck = []
         for step in reversed(undo):
@@ -249,12 +264,12 @@ def place(stage_folder, out, force):
     if not os.path.lexists(made):
         raise Refused("the command wrote nothing for %s" % out)
     moves, folder, blocking = checked_moves(made, real, force)
-    with HeldSignals():
+    with HeldSignals() as held:
         # What is written over waits beside the stage, on the same file
         # system, until every move is made.
         kept = tempfile.mkdtemp(prefix=".%s%s" % (os.path.basename(real), ASIDE),
                                 dir=os.path.dirname(stage_folder))
-        move_all(moves, folder, kept)
+        move_all(moves, folder, kept, held)
     return blocking
 
 

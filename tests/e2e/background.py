@@ -3,8 +3,8 @@ launcher is activated again it knows at once (pointing at the install place
 lights the play button), while the screen keeps the install picture until
 something makes the launcher paint."""
 
-from e2elib import (APP_PATHS_KEY, EMPTY, PLACES, TITLE, UNINSTALL_KEY, Failure, Launcher,
-                    run_cases, wait_until)
+from e2elib import APP_PATHS_KEY, UNINSTALL_KEY, run_cases
+from winedrive import EMPTY, PLACES, TITLE, Failure, Launcher, wait_until
 
 
 def state(s, title):

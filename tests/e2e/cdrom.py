@@ -18,7 +18,8 @@ import subprocess
 
 from demo_flow import (INSTALL_PLACE, README_PLACE, SETUP_CAPTION, click_on, dismiss, play,
                        readme_without_wordpad, uninstall)
-from e2elib import APP_PATHS_KEY, EMPTY, WORDPAD, Failure, Launcher, Skip, run_cases
+from e2elib import APP_PATHS_KEY, Skip, WORDPAD, run_cases
+from winedrive import EMPTY, Failure, Launcher
 from picture import check
 from untouched import Watch, control_session, fresh_server
 

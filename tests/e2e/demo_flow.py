@@ -19,8 +19,8 @@ import signal
 import subprocess
 import time
 
-from e2elib import (APP_PATHS_KEY, EMPTY, UNINSTALL_KEY, WORDPAD, Failure, Launcher, run_cases,
-                    wait_until)
+from e2elib import APP_PATHS_KEY, UNINSTALL_KEY, WORDPAD, run_cases
+from winedrive import EMPTY, Failure, Launcher, wait_until
 
 SETUP_CAPTION = "Zephrane Demo Setup"
 UNINSTALL_CAPTION = "Zephrane Demo Uninstall"

@@ -4,7 +4,8 @@ changes nothing."""
 
 import time
 
-from e2elib import EMPTY, Failure, Launcher, centre, run_cases
+from e2elib import run_cases
+from winedrive import EMPTY, Failure, Launcher, centre
 
 
 def start(s):

@@ -20,7 +20,8 @@ import os
 import shutil
 import time
 
-from e2elib import Failure, Launcher, run_cases, wait_until
+from e2elib import run_cases
+from winedrive import Failure, Launcher, wait_until
 
 SETUP_CAPTION = "Zephrane Demo Setup"
 

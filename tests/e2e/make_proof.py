@@ -5,22 +5,29 @@ The sheet of a copy of the demo disc whose EXIT focus picture is stored top
 row first: image tools read it, the launcher refuses it (so the screen keeps
 the up picture there), and exactly that tile must be framed and listed, with
 its share of differing pixels, while every other tile is as the disc's
-bitmaps say. The sheet shows the screen at 1:1 where its record says, the
-installed window's registry values are gone afterwards, nothing but OUT is
-written beside the disc, and an author's own file in OUT's place is refused
-unless FORCE=1.
+bitmaps say. The sheet shows the screen at 1:1 where its comment says, and
+nothing but OUT and the list of what make wrote is written beside the disc.
 
 The moving preview of the demo disc: under 2 MB for its six seconds, every
 picture in the launcher's own colours, and the flames' frames in their order
-at their own rhythm of about 15 a second."""
+at their own rhythm of about 15 a second. An author's file put in OUT's
+place while it is made is refused, and kept; FORCE=1 writes over it.
+
+make proof stopped by Ctrl-C at each of its steps, while this test's own
+launcher runs on the test's X server and wineserver: each run leaves no
+registry value, no X server or wineserver of its own and nothing beside the
+disc, and the test's launcher runs on, untouched."""
 
 import json
 import os
 import shutil
+import signal
 import struct
+import subprocess
 
-from e2elib import (APP_PATHS_KEY, SMALL_FLAME, UNINSTALL_KEY, WINDOW_SIZE, Disc, Failure, Image,
-                    read_ppm, run_cases)
+from e2elib import ROOT, run_cases
+from winedrive import (EMPTY, SMALL_FLAME, TITLE, WINDOW_SIZE, Disc, Failure, Image, Launcher,
+                       read_ppm, wait_until)
 from own_disc import make
 
 
@@ -39,19 +46,29 @@ def top_down(path):
         f.write(data)
 
 
+def proof_home(s):
+    """Where make proof keeps its prefix and its servers' ids (scripts/proof.sh)."""
+    return s.env.get("ZEPH_PROOF") or os.path.join(s.build, "proof")
+
+
+def left_behind(s):
+    """What make proof's own prefix still holds of what it wrote to the
+    registry, as the registry's files hold it once its server has ended."""
+    prefix = os.path.join(proof_home(s), "wineprefix-" + s.env["ZEPH_WINE_ARCH"])
+    found = []
+    for name, mark in (("system.reg", "\\App Paths\\zorvex.exe]"),
+                       ("system.reg", "\\Uninstall\\Zephrane Demo]"), ("user.reg", '"Managed"="N"')):
+        with open(os.path.join(prefix, name), encoding="utf-8", errors="replace") as f:
+            found += [line.strip() for line in f if mark in line]
+    return found
+
+
 def sheet_with_one_refused_picture(s):
     home = os.path.join(s.scratch, "author")
     shutil.copytree(s.disc, os.path.join(home, "disc"))
     top_down(os.path.join(home, "disc", "bitmaps", "8bexitf.bmp"))
     sheet = os.path.join(home, "sheet.png")
-    with open(sheet, "wb") as f:
-        f.write(b"the author's own")
     output = make(s, home, "proof", "DISC=disc", "OUT=sheet.png", status=2)
-    with open(sheet, "rb") as f:
-        if f.read() != b"the author's own" or "FORCE=1 writes over it" not in output:
-            raise Failure("an author's file in OUT's place was not refused:\n%s" % output)
-
-    output = make(s, home, "proof", "DISC=disc", "OUT=sheet.png", "FORCE=1", status=2)
     listed = [line for line in output.splitlines() if line.startswith("  ")]
     bitmaps = Disc(s.disc)
     up, focus = bitmaps.bitmap("8bexitu.bmp"), bitmaps.bitmap("8bexitf.bmp")
@@ -61,13 +78,12 @@ def sheet_with_one_refused_picture(s):
     if "1 of 65 tiles differ" not in output or listed != [expected]:
         raise Failure("make proof did not list the EXIT focus tile alone, as %r:\n%s"
                       % (expected, output))
-    if sorted(os.listdir(home)) != ["disc", "sheet.png"]:
+    if sorted(os.listdir(home)) != [".written-by-make.json", "disc", "sheet.png"]:
         raise Failure("make proof wrote beside the disc: %s" % sorted(os.listdir(home)))
-    if s.reg_query(APP_PATHS_KEY, "Path") or s.reg_query(UNINSTALL_KEY, "UninstallString"):
-        raise Failure("the installed window's registry values were left behind")
+    if left_behind(s):
+        raise Failure("make proof left in the registry: %s" % left_behind(s))
 
-    with open(os.path.join(s.build, "proof", "made.json")) as f:
-        tiles = json.load(f)[sheet]["tiles"]
+    tiles = json.loads(s.x(["identify", "-format", "%c", sheet]))
     image = read_ppm(s.x(["convert", sheet, "-depth", "8", "ppm:-"]))
     for tile in tiles:
         x, y, w, h = tile["rect"]
@@ -82,11 +98,45 @@ def sheet_with_one_refused_picture(s):
             raise Failure("the sheet's EXIT %s tile is not %s at 1:1" % (kind, name))
 
 
+class Running:
+    """make ARGS run from the folder home as from a terminal, in a process
+    group of its own that a Ctrl-C reaches whole."""
+
+    def __init__(self, s, home, *args):
+        self.run = subprocess.Popen(["make", "-s", "-C", ROOT] + list(args), cwd=home,
+                                    env=dict(s.env, PWD=home, ZEPH_BUILD=s.build),
+                                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                    stderr=subprocess.STDOUT, start_new_session=True)
+        self.output = ""
+
+    def said(self, text):
+        """Reads what it says up to a line that holds text."""
+        for line in self.run.stdout:
+            self.output += line.decode(errors="replace")
+            if text.encode() in line:
+                return
+        raise Failure("make proof ended before it said %r:\n%s" % (text, self.output))
+
+    def end(self):
+        self.output += self.run.stdout.read().decode(errors="replace")
+        self.run.wait(timeout=120)
+        return self.output
+
+
 def preview_at_the_flames_rhythm(s):
     home = os.path.join(s.scratch, "web")
     os.makedirs(home)
-    make(s, home, "proof", "DISC=" + os.path.relpath(s.disc, home), "OUT=preview.gif")
     gif = os.path.join(home, "preview.gif")
+    args = ["proof", "DISC=" + os.path.relpath(s.disc, home), "OUT=preview.gif"]
+    running = Running(s, home, *args)
+    running.said("recording")
+    with open(gif, "wb") as f:
+        f.write(b"the author's own")
+    output = running.end()
+    with open(gif, "rb") as f:
+        if f.read() != b"the author's own" or "FORCE=1 writes over it" not in output:
+            raise Failure("an author's file put in OUT's place was not refused:\n%s" % output)
+    make(s, home, *args, "FORCE=1")
     if os.path.getsize(gif) >= 2 << 20:
         raise Failure("the preview takes %d bytes, 2 MB or more" % os.path.getsize(gif))
     delays = [int(v) for v in s.x(["identify", "-format", "%T\n", gif]).split()]
@@ -118,5 +168,33 @@ def preview_at_the_flames_rhythm(s):
                       % (len(runs), pace, skipped))
 
 
+def stopped_at_each_step(s):
+    home = os.path.join(s.scratch, "stopped")
+    shutil.copytree(s.disc, os.path.join(home, "disc"))
+    s.move(EMPTY)
+    ours = Launcher(s).start()
+    proof_display = os.path.join(proof_home(s), "harness", "display")
+    for step, wait_for_window in (("starting", False), ("not installed", False), ("as installed", False),
+                                  ("as installed", True), ("16-bit", False), ("drawing", False)):
+        running = Running(s, home, "proof", "DISC=disc", "OUT=sheet.png")
+        running.said(step)
+        if wait_for_window:
+            with open(proof_display) as f:
+                on_proofs = dict(s.env, DISPLAY=f.read().strip())
+            wait_until(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
+                                               "^%s$" % TITLE], env=on_proofs,
+                                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout,
+                       "the installed launcher's window", 60)
+        os.killpg(running.run.pid, signal.SIGINT)
+        output = running.end()
+        where = "Ctrl-C at %r%s" % (step, ", its window shown" if wait_for_window else "")
+        if running.run.returncode == 0 or "proof: stopped" not in output:
+            raise Failure("%s: make proof did not stop:\n%s" % (where, output))
+        left = os.listdir(home) + left_behind(s) + [proof_display] * os.path.exists(proof_display)
+        if left != ["disc"] or not ours.alive() or not ours.background_shown():
+            raise Failure("%s: make proof left %s; the test's launcher %s"
+                          % (where, left, "runs on" if ours.alive() else "ended"))
+
+
 if __name__ == "__main__":
-    run_cases([sheet_with_one_refused_picture, preview_at_the_flames_rhythm])
+    run_cases([sheet_with_one_refused_picture, preview_at_the_flames_rhythm, stopped_at_each_step])

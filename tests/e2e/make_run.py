@@ -8,8 +8,8 @@ import re
 import shutil
 import subprocess
 
-from e2elib import (APP_PATHS_KEY, EMPTY, ROOT, TITLE, UNINSTALL_KEY, Failure, Launcher, Skip,
-                    run_cases, wait_until)
+from e2elib import APP_PATHS_KEY, ROOT, Skip, UNINSTALL_KEY, run_cases
+from winedrive import EMPTY, TITLE, Failure, Launcher, wait_until
 
 
 def window_icon(s, window):

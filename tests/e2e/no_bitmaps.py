@@ -4,7 +4,8 @@ belongs, paints no colour of its own, and closes on Escape."""
 import os
 import shutil
 
-from e2elib import EMPTY, WINDOW_SIZE, Failure, Launcher, run_cases
+from e2elib import run_cases
+from winedrive import EMPTY, WINDOW_SIZE, Failure, Launcher
 
 
 def bare_folder(s):

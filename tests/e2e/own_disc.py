@@ -37,13 +37,11 @@ import sys
 from datetime import datetime, timezone
 
 from demo_flow import dismiss
-from e2elib import (APP_PATHS_KEY, EMPTY, HTTP_COMMAND_KEY, ROOT, TITLE, UNINSTALL_KEY, WEB_BUTTONS,
-                    Failure, Launcher, run_cases, wait_until)
+from e2elib import APP_PATHS_KEY, HTTP_COMMAND_KEY, ROOT, UNINSTALL_KEY, run_cases
+from winedrive import (BIG_FLAME, EMPTY, PICTURE, SMALL_FLAME, TITLE, WEB_BUTTONS, Failure,
+                       Launcher, composed, differences, wait_until)
 from make_run import disc_icon, window_icon
-from picture import PICTURE, composed, differences
-from e2elib import BIG_FLAME, SMALL_FLAME
 
-sys.path.insert(0, os.path.join(ROOT, "tools"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "iso"))
 import mastering  # noqa: E402
 import signing  # noqa: E402

@@ -9,7 +9,8 @@ colours in the colour map are as far as the launcher's part can be seen."""
 
 import struct
 
-from e2elib import EMPTY, Disc, Failure, Launcher, run_cases, wait_until
+from e2elib import run_cases
+from winedrive import EMPTY, Disc, Failure, Launcher, wait_until
 
 
 def colour_map(s, window):

@@ -10,30 +10,9 @@ so the screen must show exactly the picture's colours cut to those bits."""
 
 import os
 
-from e2elib import (APP_PATHS_KEY, BIG_FLAME, EMPTY, PLACES, SMALL_FLAME, STEMS, UNINSTALL_KEY,
-                    Failure, Launcher, masked, read_ppm, run_cases)
-
-PICTURE = (0, 0, 640, 452)
-
-
-def composed(s, disc, installed):
-    """The picture the launcher should draw, from its files."""
-    args = ["convert", os.path.join(disc.folder, "bitmaps", "8bg1.bmp")]
-    for button in ([8, 10] if installed else [1]) + [2, 9, 4, 6, 7, 11, 12]:
-        x, y, _, _ = PLACES[button]
-        args += [os.path.join(disc.folder, "bitmaps", STEMS[button] + "u.bmp"),
-                 "-geometry", "+%d+%d" % (x, y), "-composite"]
-    return read_ppm(s.x(args + ["-depth", "8", "ppm:-"]))
-
-
-def differences(shown, expected, mask):
-    """Where two pictures differ outside the mask: a count and the first place."""
-    a, b = masked(shown, mask), masked(expected, mask)
-    wrong = [i // 3 for i in range(0, len(a), 3) if a[i:i + 3] != b[i:i + 3]]
-    if not wrong:
-        return 0, None
-    first = wrong[0]
-    return len(wrong), (first % shown.width, first // shown.width)
+from e2elib import APP_PATHS_KEY, UNINSTALL_KEY, run_cases
+from winedrive import (BIG_FLAME, EMPTY, PICTURE, SMALL_FLAME, Failure, Launcher, composed,
+                       differences)
 
 
 def check(s, launcher, installed):

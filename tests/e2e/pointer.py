@@ -6,7 +6,8 @@ A click before the first pointer move cannot be staged with real input: a
 window that appears under a resting pointer is sent a pointer move at once,
 by Wine as by Windows."""
 
-from e2elib import EMPTY, EMPTY_2, PLACES, Failure, Launcher, centre, run_cases, wait_until
+from e2elib import run_cases
+from winedrive import EMPTY, EMPTY_2, PLACES, Failure, Launcher, centre, wait_until
 
 
 def first_picture_and_table_rows(s):

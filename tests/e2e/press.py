@@ -2,7 +2,8 @@
 by the records of the probe that stands in for the web browser: an action runs
 exactly when the button is released over the button it was pressed on."""
 
-from e2elib import EMPTY, WEB_BUTTONS, Failure, Launcher, centre, run_cases
+from e2elib import run_cases
+from winedrive import EMPTY, WEB_BUTTONS, Failure, Launcher, centre
 
 
 class Links:

@@ -6,7 +6,8 @@ in the Windows folder's Notepad all the same, and the launcher stays."""
 import os
 
 from demo_flow import readme_without_wordpad
-from e2elib import Failure, run_cases
+from e2elib import run_cases
+from winedrive import Failure
 
 TEXT_CLASS = "ZephraneE2e.GoneEditor"
 GONE_EDITOR = r"C:\Program Files\Gone Editor\gone.exe"

@@ -3,7 +3,8 @@ program there does, through the 32-bit view: a game that a 32-bit setup
 registered is found, while the same entries written only to the 64-bit view
 are not. (This only means something in a 64-bit prefix.)"""
 
-from e2elib import APP_PATHS_KEY, EMPTY, UNINSTALL_KEY, Failure, Launcher, run_cases
+from e2elib import APP_PATHS_KEY, UNINSTALL_KEY, run_cases
+from winedrive import EMPTY, Failure, Launcher
 
 GAME = r"C:\Games\Zorvex"
 COMMAND = r'"C:\Games\Zorvex\unins000.exe" /S'

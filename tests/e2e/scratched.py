@@ -10,9 +10,9 @@ import os
 import shutil
 import subprocess
 
-from e2elib import (BIG_FLAME, EMPTY, PLACES, SMALL_FLAME, Disc, Failure, Launcher, Skip,
-                    run_cases, wait_until)
-from picture import PICTURE, composed, differences
+from e2elib import Skip, run_cases
+from winedrive import (BIG_FLAME, EMPTY, PICTURE, PLACES, SMALL_FLAME, Disc, Failure, Launcher,
+                       composed, differences, wait_until)
 
 SYSTEM_PYTHON = "/usr/bin/python3"
 LOGO = "bitmaps/8b6u.bmp"

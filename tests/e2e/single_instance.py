@@ -6,7 +6,8 @@ import re
 import subprocess
 import threading
 
-from e2elib import EMPTY, TITLE, Failure, Launcher, run_cases, wait_until
+from e2elib import run_cases
+from winedrive import EMPTY, TITLE, Failure, Launcher, wait_until
 
 
 def state(s, title):

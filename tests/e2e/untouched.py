@@ -29,11 +29,8 @@ the launcher's:
 import hashlib
 import os
 import re
-import subprocess
 
-from e2elib import EMPTY, ROOT, WEB_BUTTONS, WINDOW_SIZE, centre, wait_until
-
-HARNESS = os.path.join(ROOT, "scripts", "harness.sh")
+from winedrive import EMPTY, WEB_BUTTONS, WINDOW_SIZE, centre, wait_until
 
 REGISTRY_SAVES = {"system.reg", "user.reg", "userdef.reg"}
 ADAPTER_KEY = re.compile(r"\[HKEY_LOCAL_MACHINE\\System\\(CurrentControlSet|ControlSet\d{3})"
@@ -104,8 +101,7 @@ HOVERED = (1, 2, 4, 6, 7, 9, 11, 12)
 
 
 def fresh_server(s):
-    subprocess.run([HARNESS, "wine-restart"], env=s.env, check=True, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL)
+    s.harness("wine-restart")
 
 
 def control_session(s, folder):

@@ -1,6 +1,10 @@
-"""make proof writes its OUT over nothing but a picture it wrote itself that
-nobody has changed since, unless told to with FORCE."""
+"""make proof refuses an OUT that is a folder, FORCE or not, before it starts
+anything, and leaves it as it was. Whether it may write over a file is
+written.py's to say, as for every author command, right before it writes
+(e2e.make_proof)."""
 
+import contextlib
+import io
 import os
 import sys
 import tempfile
@@ -12,27 +16,17 @@ import proof  # noqa: E402
 
 
 class WhatProofWritesOver(unittest.TestCase):
-    def test_its_own_unchanged_picture_or_anything_with_force(self):
+    def test_never_a_folder(self):
         with tempfile.TemporaryDirectory() as folder:
-            record = os.path.join(folder, "build", "proof", "made.json")
-            own, art = os.path.join(folder, "own.png"), os.path.join(folder, "art.png")
-            for path, data in ((os.path.join(folder, "made.png"), b"sheet"), (art, b"art")):
-                with open(path, "wb") as f:
-                    f.write(data)
-            proof.put_in_place(os.path.join(folder, "made.png"), own, record)
-            cases = [(own, False, None), (os.path.join(folder, "new.png"), False, None),
-                     (art, False, "was not written by make proof"), (art, True, None),
-                     (folder, True, "is a folder")]
-            for out, force, why in cases:
-                with self.subTest(out=out, force=force):
-                    if why:
-                        self.assertIn(out + " " + why, proof.refusal(out, record, force))
-                    else:
-                        self.assertIsNone(proof.refusal(out, record, force))
-            with open(own, "ab") as f:
-                f.write(b"painted over")
-            self.assertIn("has changed since make proof wrote it; FORCE=1 writes over it",
-                          proof.refusal(own, record, False))
+            out = os.path.join(folder, "sheet.png")
+            os.makedirs(os.path.join(out, "kept"))
+            for force in ("", "1"):
+                said = io.StringIO()
+                with self.subTest(force=force), contextlib.redirect_stderr(said):
+                    self.assertEqual(2, proof.main([folder, folder, out, force]))
+                    self.assertIn(out + " is a folder", said.getvalue())
+                    self.assertEqual(["sheet.png"], os.listdir(folder))
+                    self.assertEqual(["kept"], os.listdir(out))
 
 
 if __name__ == "__main__":

@@ -104,10 +104,6 @@ class Overwrite(unittest.TestCase):
                 self.assertEqual([], [n for n in os.listdir(folder) if ".aside-" in n or ".part" in n])
             return result.returncode, result.stdout.decode()
 
-        def listed(out):
-            with open(os.path.join(out, ".written-by-make.json")) as f:
-                return sorted(json.load(f).items())
-
         # FORCE=1 writes over no folder, nor a folder over a file.
         documents, notes = os.path.join(home, "Documents"), os.path.join(home, "notes")
         os.makedirs(documents)
@@ -122,10 +118,11 @@ class Overwrite(unittest.TestCase):
             self.assertEqual(before, snapshot(home))
         # Through a link onto another file system: placed in the link's
         # target, then again over its own work, interrupted between two moves:
-        # placing ends first, and the list names what it placed.
+        # what was moved is put back, the list with it.
         linked = os.path.join(home, "linked")
         os.symlink(shm, linked)
         self.assertEqual(0, place(linked, versions[0])[0])
+        before = snapshot(shm)
         status, output = place(linked, versions[1], hook="""
     def replace(a, b, real=os.replace):
         real(a, b)
@@ -135,8 +132,7 @@ class Overwrite(unittest.TestCase):
 """)
         self.assertNotEqual(0, status, output)
         self.assertTrue(os.path.islink(linked))
-        self.assertEqual(snapshot(versions[1]), snapshot(shm, [".written-by-make.json"]))
-        self.assertEqual(2, len(listed(shm)))
+        self.assertEqual(before, snapshot(shm))
         # A move that fails (a folder of OUT on another file system) and a
         # full file system leave OUT as it was.
         mine = os.path.join(home, "mine")

@@ -12,8 +12,8 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
                                 "e2e"))
-from e2elib import (APP_PATHS_KEY, EMPTY, EMPTY_2, PLACES, TITLE, UNINSTALL_KEY, Failure,
-                    Launcher, run_cases)  # noqa: E402
+from e2elib import APP_PATHS_KEY, UNINSTALL_KEY, run_cases  # noqa: E402
+from winedrive import EMPTY, EMPTY_2, PLACES, TITLE, Failure, Launcher  # noqa: E402
 
 EVENTS = 10000
 REPAINTS = 1000

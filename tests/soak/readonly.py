@@ -15,7 +15,8 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
                                 "e2e"))
-from e2elib import EMPTY, WEB_BUTTONS, Failure, Launcher, run_cases  # noqa: E402
+from e2elib import run_cases  # noqa: E402
+from winedrive import EMPTY, WEB_BUTTONS, Failure, Launcher  # noqa: E402
 from untouched import (HOVERED, Watch, centre, control_session, differences,  # noqa: E402
                        fresh_server, tree)
 

@@ -1,5 +1,6 @@
 #include "tests/win32/flag_floor.h"
 
+#include "framework/winver.h"
 #include "tests/win32/import_patch.h"
 
 #include <windows.h>
@@ -21,13 +22,18 @@ namespace {
 // ---------------------------------------------------------------------------
 // Systems
 
-// A Windows: its line and its version, MAKEWORD(minor, major).
+// A Windows: its line and its version, MAKEWORD(minor, major), and for
+// Vista and 7 whether it has the update of 2011.
 struct CSystem {
     bool bNT;
     WORD wVersion;
+    bool bUpdate2011 = false;
 };
 
 const WORD kNever = 0xFFFF;
+// The update of 2011 brought Vista and 7 what Windows 8 has from the start.
+const char kUpdate2011[] = "KB2533623";
+const WORD kWindows8 = 0x0602;
 
 struct CSystemName {
     const char* pszToken;  // as flags.txt names it
@@ -44,6 +50,11 @@ const CSystemName kSystems[] = {
     {"10", {true, 0x0A00}, "Windows 10"},
 };
 
+bool MayLackUpdate2011(const CSystem& system)
+{
+    return system.bNT && system.wVersion < kWindows8 && !system.bUpdate2011;
+}
+
 std::string SystemName(const CSystem& system)
 {
     for (const CSystemName& known : kSystems)
@@ -55,12 +66,17 @@ std::string SystemName(const CSystem& system)
     return name.str();
 }
 
-// The first version of each line that has a call or defines a bit.
+// The first version of each line that has a call or defines a bit; on the
+// NT line, where it says so, Vista or 7 only with the update of 2011.
 struct CFirst {
     WORD w9x = kNever;
     WORD wNT = kNever;
+    bool bUpdate2011 = false;
     WORD On(bool bNT) const { return bNT ? wNT : w9x; }
-    bool DefinedOn(const CSystem& system) const { return On(system.bNT) <= system.wVersion; }
+    bool DefinedOn(const CSystem& system) const
+    {
+        return On(system.bNT) <= system.wVersion && !(bUpdate2011 && MayLackUpdate2011(system));
+    }
 };
 
 // ---------------------------------------------------------------------------
@@ -84,8 +100,13 @@ struct CTable {
     std::string error;  // why it could not be read
 };
 
-bool ReadFirst(const std::string& token9x, const std::string& tokenNT, CFirst* pFirst)
+bool ReadFirst(const std::string& token9x, std::string tokenNT, CFirst* pFirst)
 {
+    const std::string update = std::string("+") + kUpdate2011;
+    if (tokenNT.size() > update.size() && tokenNT.compare(tokenNT.size() - update.size(), update.size(), update) == 0) {
+        tokenNT.resize(tokenNT.size() - update.size());
+        pFirst->bUpdate2011 = true;
+    }
     for (const auto& token : {std::make_pair(token9x, false), std::make_pair(tokenNT, true)}) {
         if (token.first == "-")
             continue;
@@ -97,7 +118,7 @@ bool ReadFirst(const std::string& token9x, const std::string& tokenNT, CFirst* p
             return false;
         (token.second ? pFirst->wNT : pFirst->w9x) = pKnown->system.wVersion;
     }
-    return true;
+    return !pFirst->bUpdate2011 || pFirst->wNT < kWindows8;
 }
 
 CTable ReadTable(const char* pszPath)
@@ -154,6 +175,9 @@ std::set<std::string>& Reported()
 // The system a test's own GetVersion told the program it runs on.
 bool g_bTold;
 CSystem g_told;
+// Whether the program found a call of the update of 2011, which it may take
+// as the sign that the update is there.
+bool g_bUpdate2011Found;
 
 void Report(const std::string& finding)
 {
@@ -168,15 +192,17 @@ void Report(const std::string& finding)
 // The systems a call is judged against: the oldest of each line that has
 // it, or the one the program was told of, or the oldest of that line with
 // the call, when that came later.
+// A call that only the update brings shows that the update is there.
 std::vector<CSystem> JudgedSystems(const CFirst& call)
 {
     std::vector<CSystem> systems;
     std::lock_guard<std::mutex> lock(g_mutex);
+    const bool bUpdate2011 = call.bUpdate2011 || g_bUpdate2011Found;
     if (g_bTold && call.On(g_told.bNT) != kNever)
-        return {CSystem{g_told.bNT, std::max(g_told.wVersion, call.On(g_told.bNT))}};
+        return {CSystem{g_told.bNT, std::max(g_told.wVersion, call.On(g_told.bNT)), bUpdate2011}};
     for (bool bNT : {false, true})
         if (call.On(bNT) != kNever)
-            systems.push_back(CSystem{bNT, call.On(bNT)});
+            systems.push_back(CSystem{bNT, call.On(bNT), bUpdate2011});
     return systems;
 }
 
@@ -217,6 +243,8 @@ void Judge(const char* pszFunction, const char* pszSets, DWORD dwValue)
 
     for (const CSystem& system : JudgedSystems(pCall->first)) {
         std::vector<std::string> names;
+        // Bits the system has where the update of 2011 is there.
+        std::vector<std::string> updateNames;
         DWORD dwKnown = 0;
         for (const CBit& bit : table.bits) {
             if (!inSets(bit))
@@ -225,7 +253,7 @@ void Judge(const char* pszFunction, const char* pszSets, DWORD dwValue)
             const bool bPassed = bit.dwValue == bit.dwField ? (dwValue & bit.dwValue) != 0
                                                             : (dwValue & bit.dwField) == bit.dwValue;
             if (bPassed && !bit.first.DefinedOn(system))
-                names.push_back(bit.name);
+                (bit.first.On(system.bNT) <= system.wVersion ? updateNames : names).push_back(bit.name);
         }
         // A field's value that no line names.
         for (const CBit& bit : table.bits) {
@@ -243,6 +271,9 @@ void Judge(const char* pszFunction, const char* pszSets, DWORD dwValue)
         for (const std::string& name : names)
             Report(std::string(pszFunction) + " is passed " + name + " (in " + Hex(dwValue) + "), which " +
                    SystemName(system) + " does not define");
+        for (const std::string& name : updateNames)
+            Report(std::string(pszFunction) + " is passed " + name + " (in " + Hex(dwValue) + "), which " +
+                   SystemName(system) + " does not define without the update of 2011 (" + kUpdate2011 + ")");
     }
 }
 
@@ -405,10 +436,10 @@ DWORD WINAPI FloorGetVersion()
 {
     const auto pfnOnward = Onward(&FloorGetVersion);
     const DWORD dwVersion = pfnOnward();
+    const CWindowsVersion told = ReadWindowsVersion(dwVersion);
     std::lock_guard<std::mutex> lock(g_mutex);
     g_bTold = pfnOnward != &AsWindows95;
-    g_told = CSystem{(dwVersion & 0x80000000) == 0,
-                     MAKEWORD(HIBYTE(LOWORD(dwVersion)), LOBYTE(LOWORD(dwVersion)))};
+    g_told = CSystem{told.bNT, told.wVersion};
     return dwVersion;
 }
 
@@ -453,6 +484,12 @@ FARPROC WINAPI FloorGetProcAddress(HMODULE hModule, LPCSTR pszName)
     const FARPROC pfn = Onward(&FloorGetProcAddress)(hModule, pszName);
     if (pfn == nullptr || HIWORD(reinterpret_cast<ULONG_PTR>(pszName)) == 0)
         return pfn;
+    for (const CCall& call : g_pTable->calls) {
+        if (call.first.bUpdate2011 && call.function == pszName) {
+            std::lock_guard<std::mutex> lock(g_mutex);
+            g_bUpdate2011Found = true;
+        }
+    }
     for (CHook& hook : g_hooks) {
         if (hook.bRunTime && std::strcmp(hook.pszFunction, pszName) == 0) {
             hook.pOnward = reinterpret_cast<void*>(pfn);
@@ -478,5 +515,6 @@ void ResetFlagFloor()
 {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_bTold = false;
+    g_bUpdate2011Found = false;
     Reported().clear();
 }

@@ -4,7 +4,9 @@
 #include "framework/sysdll.h"
 #include "tests/win32/import_patch.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -303,42 +305,6 @@ DWORD WINAPI FailingWait(DWORD, const HANDLE*, DWORD, DWORD, DWORD)
     return WAIT_FAILED;
 }
 
-// The calls of later systems are found by name (the loop's wait of Windows
-// 98 and later, the narrowing of the library search); these are what the
-// system answers for them, null where it has no such call.
-CImportPatch* g_pGetProcAddress;
-std::vector<std::pair<std::string, FARPROC>> g_procAnswers;
-
-FARPROC WINAPI AnsweringGetProcAddress(HMODULE hModule, LPCSTR lpszName)
-{
-    if (HIWORD(reinterpret_cast<ULONG_PTR>(lpszName)) != 0)
-        for (const auto& answer : g_procAnswers)
-            if (answer.first == lpszName)
-                return answer.second;
-    return reinterpret_cast<decltype(&GetProcAddress)>(g_pGetProcAddress->Original())(hModule,
-                                                                                    lpszName);
-}
-
-template <typename Function>
-FARPROC Proc(Function pfn)
-{
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(pfn));
-}
-
-class CProcAnswers {
-public:
-    explicit CProcAnswers(std::vector<std::pair<std::string, FARPROC>> answers)
-        : m_patch("kernel32.dll", "GetProcAddress", reinterpret_cast<void*>(&AnsweringGetProcAddress))
-    {
-        g_pGetProcAddress = &m_patch;
-        g_procAnswers = std::move(answers);
-    }
-    bool Installed() const { return m_patch.Installed(); }
-
-private:
-    CImportPatch m_patch;
-};
-
 CImportPatch* g_pPlainWait;
 
 DWORD WINAPI LoggedPlainWait(DWORD nCount, const HANDLE* pHandles, BOOL bAll, DWORD dwMs, DWORD dwMask)
@@ -479,6 +445,57 @@ TEST_F(framework_app, TheNewerWaitAsksOnlyWhatTheRunningSystemKnows)
         }
         ExpectRunEndsWithTheMainWindow();
         EXPECT_EQ(std::vector<std::string>{system.pszWait}, g_log);
+    }
+}
+
+// The floor's lines for bits that came later than their call: a call that
+// passes one fails where the system may lack it. SEE_MASK_HMONITOR came
+// with shell32 5.0, ME's; the LOAD_LIBRARY_SEARCH_* bits with Windows 8,
+// and to Vista and 7 with the update of 2011, whose calls a program finds
+// to know it is there.
+void OpenOnAMonitor()
+{
+    SHELLEXECUTEINFOA sei = {};
+    sei.cbSize = sizeof sei;
+    sei.fMask = SEE_MASK_HMONITOR | SEE_MASK_FLAG_NO_UI;
+    sei.lpFile = "Z:\\no such folder\\none.txt";
+    ShellExecuteExA(&sei);
+}
+
+void LoadFromTheSystemFolder() { FreeLibrary(LoadLibraryExA("kernel32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)); }
+
+TEST(flag_floor, ABitCountsFromTheShellOrUpdateThatBroughtIt)
+{
+    const struct {
+        const char* pszSystem;
+        DWORD dwVersion;
+        void (*pfnCall)();
+        const char* pszFinding;  // none where the system has the bit
+    } cases[] = {
+        {"Windows 98", 0xC0000A04, &OpenOnAMonitor,
+         "SEE_MASK_HMONITOR (in 0x00200400), which Windows 98 does not define"},
+        {"Windows ME", 0xC0005A04, &OpenOnAMonitor, nullptr},
+        {"Windows 7", 0x1DB10106, &LoadFromTheSystemFolder,
+         "LOAD_LIBRARY_SEARCH_SYSTEM32 (in 0x00000800), which Windows 7 does not define without the "
+         "update of 2011 (KB2533623)"},
+        {"Windows 7 with the update", 0x1DB10106,
+         [] {
+             GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+             LoadFromTheSystemFolder();
+         },
+         nullptr},
+        {"Windows 8", 0x23F00206, &LoadFromTheSystemFolder, nullptr},
+    };
+    CImportPatch version("kernel32.dll", "GetVersion", reinterpret_cast<void*>(&AnsweringGetVersion));
+    ASSERT_TRUE(version.Installed());
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.pszSystem);
+        g_dwVersion = test.dwVersion;
+        GetVersion();
+        if (test.pszFinding != nullptr)
+            EXPECT_NONFATAL_FAILURE(test.pfnCall(), test.pszFinding);
+        else
+            test.pfnCall();
     }
 }
 

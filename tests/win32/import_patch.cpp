@@ -83,3 +83,26 @@ CImportPatch::~CImportPatch()
     if (m_ppSlot != nullptr)
         WriteSlot(m_ppSlot, m_pOriginal);
 }
+
+namespace {
+
+CImportPatch* g_pGetProcAddress;
+std::vector<std::pair<std::string, FARPROC>> g_procAnswers;
+
+FARPROC WINAPI AnsweringGetProcAddress(HMODULE hModule, LPCSTR lpszName)
+{
+    if (HIWORD(reinterpret_cast<ULONG_PTR>(lpszName)) != 0)
+        for (const auto& answer : g_procAnswers)
+            if (answer.first == lpszName)
+                return answer.second;
+    return reinterpret_cast<decltype(&GetProcAddress)>(g_pGetProcAddress->Original())(hModule, lpszName);
+}
+
+}  // namespace
+
+CProcAnswers::CProcAnswers(std::vector<std::pair<std::string, FARPROC>> answers)
+    : m_patch("kernel32.dll", "GetProcAddress", reinterpret_cast<void*>(&AnsweringGetProcAddress))
+{
+    g_pGetProcAddress = &m_patch;
+    g_procAnswers = std::move(answers);
+}

@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 // Points this program's import of a DLL's function at a replacement for the
 // program's whole life, one that stays in front of every CImportPatch made
 // later: those go behind it, into *ppOnward, through which it calls on. Does
@@ -33,3 +37,25 @@ private:
     void** m_ppSlot;
     void* m_pOriginal = nullptr;
 };
+
+// Makes GetProcAddress, by which the code finds the calls of later systems,
+// answer for the functions named as a system would: with a function of the
+// test's, or null where that system has no such call. Every other name is
+// found as before. One at a time.
+class CProcAnswers {
+public:
+    explicit CProcAnswers(std::vector<std::pair<std::string, FARPROC>> answers);
+    CProcAnswers(const CProcAnswers&) = delete;
+    CProcAnswers& operator=(const CProcAnswers&) = delete;
+    bool Installed() const { return m_patch.Installed(); }
+
+private:
+    CImportPatch m_patch;
+};
+
+// A function as GetProcAddress hands it out.
+template <typename Function>
+FARPROC Proc(Function pfn)
+{
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(pfn));
+}

@@ -86,6 +86,8 @@ struct CStartCall {
 };
 std::vector<CStartCall> g_starts;
 CImportPatch* g_pCreateProcess;
+// The library search's changes and the starts, in their order.
+std::vector<std::string> g_searchLog;
 // Makes the system's answer to a start what Windows would answer: an error
 // code to fail the call with, or 0 to let it go on.
 std::function<DWORD(const CStartCall&)> g_refuse;
@@ -107,6 +109,7 @@ BOOL WINAPI SpyCreateProcessA(LPCSTR lpszProgram, LPSTR lpszCommandLine,
                                   pProcess != nullptr || pThread != nullptr, bInheritHandles,
                                   dwFlags, pEnvironment != nullptr, lpszDirectory != nullptr,
                                   si.cb, bZero});
+    g_searchLog.push_back("start");
     if (const DWORD dwError = g_refuse ? g_refuse(g_starts.back()) : 0) {
         SetLastError(dwError);
         return FALSE;
@@ -177,6 +180,7 @@ BOOL WINAPI SpyShellExecuteExA(SHELLEXECUTEINFOA* pInfo)
                                       pInfo->lpParameters ? pInfo->lpParameters : "",
                                       pInfo->lpDirectory ? pInfo->lpDirectory : "",
                                       pInfo->lpParameters != nullptr, hrApartment});
+    g_searchLog.push_back("shell start");
     if (g_dwShellFails != 0) {
         SetLastError(g_dwShellFails);
         return FALSE;
@@ -222,6 +226,7 @@ protected:
         ResetLauncherGlobals();
         g_starts.clear();
         g_shellCalls.clear();
+        g_searchLog.clear();
         g_refuse = nullptr;
         g_dwShellFails = 0;
         g_pCreateProcess = &m_createProcess;
@@ -615,6 +620,43 @@ TEST_F(LauncherActions, ElevatedPlayAndUninstallGoThroughTheShellSilently)
     ExpectShellStart(window.Hwnd(), uninstaller, "/S \"log file.txt\"", disc.Path());
     EXPECT_TRUE(g_bCloseRequested);
     EXPECT_TRUE(window.Alive());
+}
+
+// Where the launcher could narrow the library search only by leaving the
+// current directory out (XP SP1 to 7 without the update of 2011), which
+// every program it starts would inherit, each start is made with the
+// system's default search, and the narrowing put back after it.
+BOOL WINAPI LoggedSetDllDirectory(LPCSTR lpszDirectory)
+{
+    g_searchLog.push_back(lpszDirectory == nullptr ? "default search"
+                                                   : std::string("search without \"") + lpszDirectory + "\"");
+    return TRUE;
+}
+
+TEST_F(LauncherActions, ProgramsStartWithTheSystemsDefaultLibrarySearch)
+{
+    CDiscFolder disc;
+    CopyProbeTo(disc.File("setup.exe"));
+    CLauncherWindow window;
+    {
+        CProcAnswers windowsXP({{"SetDefaultDllDirectories", nullptr},
+                                {"SetDllDirectoryA", Proc(&LoggedSetDllDirectory)}});
+        ASSERT_TRUE(windowsXP.Installed());
+        NarrowLibrarySearch();
+        window->OnInstall();
+        g_refuse = RefuseAsUnelevated;
+        window->OnInstall();
+    }
+    const std::string narrowed = "search without \"\"";
+    EXPECT_EQ((std::vector<std::string>{narrowed, "default search", "start", narrowed, "default search", "start",
+                                        narrowed, "default search", "shell start", narrowed}),
+              g_searchLog);
+    EXPECT_TRUE(m_log.WaitForRecords(2));
+    g_starts.clear();
+    g_shellCalls.clear();
+    // No narrowing to undo around the starts of the tests after this one.
+    CProcAnswers windows95({{"SetDefaultDllDirectories", nullptr}, {"SetDllDirectoryA", nullptr}});
+    NarrowLibrarySearch();
 }
 
 // A probe at a place outside the test's folders, for the test's life.
