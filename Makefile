@@ -76,10 +76,11 @@ disc:
 
 # Every state of a disc's launcher in one labelled picture, or a few seconds of
 # it moving, taken from the real program (docs/disc-authors.md):
-#   make proof [DISC=folder] OUT=file.png|file.gif [FORCE=1]
+#   make proof [DISC=folder] [IDENTITY=file] OUT=file.png|file.gif [FORCE=1]
+# (IDENTITY: the disc's identity file, whose layout it has; else the demo's)
 proof: $(if $(DISC),,build)
 	@scripts/setup.sh
-	@scripts/proof.sh "$$DISC" "$$OUT" "$$FORCE"
+	@scripts/proof.sh "$$DISC" "$$OUT" "$$FORCE" "$$IDENTITY"
 
 clean:
 	-@scripts/harness.sh stop >/dev/null 2>&1
