@@ -40,13 +40,14 @@ int CLauncherApp::Run()
 
 BOOL CLauncherApp::OnIdle(LONG)
 {
-    FlameTick();
+    const bool bFlames = FlameTick();
     if (g_bCloseRequested) {
         CWinThread* pThread = AfxGetThread();
         CWnd* pMainWnd = pThread ? pThread->GetMainWnd() : nullptr;
         if (pMainWnd != nullptr)
             pMainWnd->SendMessage(WM_CLOSE, 0, 0);
     }
-    // Always asked again, so the flames run for as long as the launcher idles.
-    return TRUE;
+    // Asked again while a flame burns, so that it runs for as long as the
+    // launcher idles; without one the loop waits for the next message.
+    return bFlames ? TRUE : FALSE;
 }

@@ -1,5 +1,5 @@
 # The disc's identity (its window title, game, registry keys, web addresses,
-# icon, version information and label) comes from an identity file when the
+# icon, version information, label and layout) comes from an identity file when the
 # tree is configured: tools/identity.py checks it and writes identity.h, the
 # launcher's manifest and autorun.inf, from which the launcher's sources and
 # resources and the disc take their names. A changed file configures the tree

@@ -27,16 +27,20 @@ void CMainFrame::DrawFlameFrame()
     ::ReleaseDC(m_hWnd, hDC);
 }
 
-void FlameTick()
+bool FlameTick()
 {
+    // A disc without flames has nothing to animate, and never reads the clock.
+    if (kBuiltLayout.flameFiles[kBigFlame] == 0 && kBuiltLayout.flameFiles[kSmallFlame] == 0)
+        return false;
     const DWORD dwNow = g_pfnTimeGetTime();
     // The unsigned difference keeps the rhythm across the clock's wrap.
     if (dwNow - g_dwLastFlameTick <= kFlameIntervalMs)
-        return;
+        return true;
     if (++g_nFlameFrame > kLastShownFlameFrame)
         g_nFlameFrame = 0;
     if (g_pMainFrame != nullptr)
         g_pMainFrame->DrawFlameFrame();
     // The time read before drawing: a late call delays, and never skips.
     g_dwLastFlameTick = dwNow;
+    return true;
 }

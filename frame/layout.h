@@ -1,6 +1,10 @@
-// The launcher window's fixed layout: where every element is drawn, which
-// image file fills each slot, and which button lies under a point.
+// The launcher window's layout: where every element is drawn, which image
+// file fills each slot, and which button lies under a point. The layout is
+// the disc's own, from its identity file: the build writes it into
+// identity.h (tools/identity.py), and nothing of it is read at run time.
 #pragma once
+
+#include "identity.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -9,58 +13,62 @@
 // A button's id, 1 to 12, or 0 for no button.
 typedef int LauncherButton;
 constexpr int kButtonCount = 12;
-constexpr int kClientWidth = 644, kClientHeight = 456;
 
 // Laid out as the system's RECT: right and bottom are exclusive.
 struct LayoutRect {
     int32_t left, top, right, bottom;
 };
 
+constexpr bool IsEmptyRect(const LayoutRect& rc) { return rc.right <= rc.left || rc.bottom <= rc.top; }
+
 // The three pictures of a button.
 enum ButtonImage { kPictureUp = 0, kPictureFocus = 1, kPictureDown = 2 };
 
-// stem is null for the inactive slots 3 and 5, which have no pictures.
-struct ButtonSpec {
-    LauncherButton id;
-    const char* stem;
-    int32_t x, y, width, height;
+// A flame has at most 30 frame files (the demo's), of which the launcher
+// shows the first 16.
+constexpr int kFlameFrameCount = 30;
+constexpr int kShownFlameFrames = 16;
+enum Flame { kBigFlame = 0, kSmallFlame = 1 };
+
+// The window is the background and this many pixels more to the right and
+// below, where nothing is drawn.
+constexpr int kWindowMargin = 4;
+
+// A disc's layout. An element that is not on the disc has an empty
+// rectangle, and a flame then no frame files; so have the inactive slots 3
+// and 5, which are never drawn and never hit, and entry 0.
+struct LauncherLayout {
+    LayoutRect background;                // at (0, 0), the picture's size
+    LayoutRect buttons[kButtonCount + 1]; // by LauncherButton
+    LayoutRect flames[2];                 // by Flame
+    int32_t flameFiles[2];                // 16, 30, or 0
 };
 
-constexpr LayoutRect kBackgroundRect{0, 0, 640, 452};
-constexpr LayoutRect kBigFlameRect{339, 62, 389, 198};
-constexpr LayoutRect kSmallFlameRect{115, 159, 140, 209};
-constexpr int kFlameFrameCount = 30;
+// The stems of the pictures' file names, the same on every disc: a button's
+// are stem + "u.bmp", "f.bmp" and "d.bmp", a flame's stem + "01.bmp" on.
+struct PictureStems {
+    const char* background;
+    const char* flames[2];
+    const char* buttons[kButtonCount + 1]; // null for the inactive slots
+};
 
-// Buttons 1 (install) and 8 (play) share one place; which of them exists
-// follows whether the game is installed.
-inline const ButtonSpec& LauncherButtonSpec(LauncherButton id)
-{
-    static const ButtonSpec s_buttons[kButtonCount + 1] = {
-        {0, nullptr, 0, 0, 0, 0},
-        {1, "8b1", 20, 237, 124, 56},
-        {2, "8bdldx7", 500, 237, 124, 56},
-        {3, nullptr, 0, 0, 124, 56},
-        {4, "8b4", 20, 306, 124, 56},
-        {5, nullptr, 0, 0, 124, 56},
-        {6, "8b6", 21, 17, 320, 130},
-        {7, "8b7", 384, 367, 114, 68},
-        {8, "8b8", 20, 237, 124, 56},
-        {9, "8bexit", 500, 306, 124, 56},
-        {10, "8b10", 20, 376, 124, 56},
-        {11, "8bvexa", 150, 347, 114, 87},
-        {12, "8orlo", 263, 347, 115, 94},
-    };
-    return s_buttons[(id >= 1 && id <= kButtonCount) ? id : 0];
-}
+// The layout of the disc this tree builds for; the native tree's, where the
+// disc tools and the tests run, is the demo's.
+constexpr LauncherLayout kBuiltLayout = ZEPH_LAYOUT;
+constexpr PictureStems kPictureStems = ZEPH_PICTURE_STEMS;
 
-// The inactive slots keep an empty rectangle, so they are never drawn and
-// never hit.
-inline LayoutRect ButtonRect(LauncherButton id)
+constexpr LayoutRect kBackgroundRect = kBuiltLayout.background;
+constexpr LayoutRect kBigFlameRect = kBuiltLayout.flames[kBigFlame];
+constexpr LayoutRect kSmallFlameRect = kBuiltLayout.flames[kSmallFlame];
+constexpr int kClientWidth = kBackgroundRect.right + kWindowMargin;
+constexpr int kClientHeight = kBackgroundRect.bottom + kWindowMargin;
+
+// Buttons 1 (install) and 8 (play) may share one place; which of them
+// exists follows whether the game is installed. Ids out of range have no
+// place.
+inline LayoutRect ButtonRect(LauncherButton id, const LauncherLayout& layout = kBuiltLayout)
 {
-    const ButtonSpec& button = LauncherButtonSpec(id);
-    if (button.stem == nullptr)
-        return LayoutRect{0, 0, 0, 0};
-    return LayoutRect{button.x, button.y, button.x + button.width, button.y + button.height};
+    return (id >= 1 && id <= kButtonCount) ? layout.buttons[id] : LayoutRect{0, 0, 0, 0};
 }
 
 // Every image is drawn whole, from its own top-left corner.
@@ -72,11 +80,14 @@ inline LayoutRect SourceRect(const LayoutRect& dest)
 // The window centred on the screen. The halves truncate toward zero, so a
 // screen one pixel too narrow still puts the window at 0; on smaller screens
 // the window lies partly off screen.
-inline LayoutRect CenteredWindowRect(int32_t screenWidth, int32_t screenHeight)
+inline LayoutRect CenteredWindowRect(int32_t screenWidth, int32_t screenHeight,
+                                     const LauncherLayout& layout = kBuiltLayout)
 {
-    const int32_t left = int32_t((int64_t(screenWidth) - kClientWidth) / 2);
-    const int32_t top = int32_t((int64_t(screenHeight) - kClientHeight) / 2);
-    return LayoutRect{left, top, left + kClientWidth, top + kClientHeight};
+    const int32_t width = layout.background.right + kWindowMargin;
+    const int32_t height = layout.background.bottom + kWindowMargin;
+    const int32_t left = int32_t((int64_t(screenWidth) - width) / 2);
+    const int32_t top = int32_t((int64_t(screenHeight) - height) / 2);
+    return LayoutRect{left, top, left + width, top + height};
 }
 
 // The enabled button under the point, or 0. A point on any edge of a button is
@@ -103,8 +114,20 @@ inline LauncherButton HitTestButtons(const LayoutRect (&rects)[kButtonCount + 1]
     return hover;
 }
 
-// The images in the order the launcher loads them.
-constexpr int kImageCount = 91;
+// The buttons whose pictures the launcher loads, in its order; those that
+// are not on the disc are passed over.
+constexpr LauncherButton kLoadedButtons[] = {1, 2, 4, 6, 7, 8, 9, 10, 11, 12};
+
+// How many images the launcher loads: the background, each flame's frame
+// files, and three pictures for each button on the disc.
+constexpr int ImageCount(const LauncherLayout& layout)
+{
+    int count = 1 + layout.flameFiles[kBigFlame] + layout.flameFiles[kSmallFlame];
+    for (LauncherButton id : kLoadedButtons)
+        count += IsEmptyRect(layout.buttons[id]) ? 0 : 3;
+    return count;
+}
+constexpr int kImageCount = ImageCount(kBuiltLayout);
 
 enum ImageKind { kImageBackground, kImageBigFlame, kImageSmallFlame, kImageButton };
 
@@ -134,55 +157,71 @@ inline void AppendFrameNumber(ImageSlot& slot, int& length, int frame)
     AppendName(slot, length, digits);
 }
 
+inline void SetSize(ImageSlot& slot, const LayoutRect& rc)
+{
+    slot.width = rc.right - rc.left;
+    slot.height = rc.bottom - rc.top;
+}
+
 } // namespace layout_detail
 
-// Order 0 is the background; 1 to 30 the big flame's frames, 31 to 60 the
-// small flame's; then buttons 1, 2, 4, 6, 7, 8, 9, 10, 11, 12, each with its
-// up, focus and down picture. Orders out of range give a slot with no name.
-inline ImageSlot LauncherImageSlot(int order)
+// Order 0 is the background; then the big flame's frames and the small
+// flame's (1 to 30 and 31 to 60 on the demo disc); then the buttons on the
+// disc, of 1, 2, 4, 6, 7, 8, 9, 10, 11 and 12, each with its up, focus and
+// down picture. Orders out of range give a slot with no name.
+inline ImageSlot LauncherImageSlot(int order, const LauncherLayout& layout = kBuiltLayout)
 {
     using layout_detail::AppendName;
-    static const LauncherButton s_shownButtons[] = {1, 2, 4, 6, 7, 8, 9, 10, 11, 12};
     static const char* const s_pictureSuffix[] = {"u.bmp", "f.bmp", "d.bmp"};
 
     ImageSlot slot{kImageBackground, 0, kPictureUp, {}, 0, 0};
     int length = 0;
+    if (order < 0)
+        return slot;
     if (order == 0) {
-        AppendName(slot, length, "8bg1.bmp");
-        slot.width = kBackgroundRect.right - kBackgroundRect.left;
-        slot.height = kBackgroundRect.bottom - kBackgroundRect.top;
-    } else if (order >= 1 && order <= 2 * kFlameFrameCount) {
-        const bool bBig = order <= kFlameFrameCount;
-        const LayoutRect& rc = bBig ? kBigFlameRect : kSmallFlameRect;
-        slot.kind = bBig ? kImageBigFlame : kImageSmallFlame;
-        slot.index = (order - 1) % kFlameFrameCount;
-        AppendName(slot, length, bBig ? "fire" : "fire2_");
-        layout_detail::AppendFrameNumber(slot, length, slot.index);
+        AppendName(slot, length, kPictureStems.background);
         AppendName(slot, length, ".bmp");
-        slot.width = rc.right - rc.left;
-        slot.height = rc.bottom - rc.top;
-    } else if (order > 2 * kFlameFrameCount && order < kImageCount) {
-        const int nButtonOrder = order - 2 * kFlameFrameCount - 1;
-        const ButtonSpec& button = LauncherButtonSpec(s_shownButtons[nButtonOrder / 3]);
-        slot.kind = kImageButton;
-        slot.index = button.id;
-        slot.picture = ButtonImage(nButtonOrder % 3);
-        AppendName(slot, length, button.stem);
-        AppendName(slot, length, s_pictureSuffix[slot.picture]);
-        slot.width = button.width;
-        slot.height = button.height;
+        layout_detail::SetSize(slot, layout.background);
+        return slot;
+    }
+    int n = order - 1;
+    for (int flame : {kBigFlame, kSmallFlame}) {
+        if (n < layout.flameFiles[flame]) {
+            slot.kind = flame == kBigFlame ? kImageBigFlame : kImageSmallFlame;
+            slot.index = n;
+            AppendName(slot, length, kPictureStems.flames[flame]);
+            layout_detail::AppendFrameNumber(slot, length, n);
+            AppendName(slot, length, ".bmp");
+            layout_detail::SetSize(slot, layout.flames[flame]);
+            return slot;
+        }
+        n -= layout.flameFiles[flame];
+    }
+    for (LauncherButton id : kLoadedButtons) {
+        if (IsEmptyRect(layout.buttons[id]))
+            continue;
+        if (n < 3) {
+            slot.kind = kImageButton;
+            slot.index = id;
+            slot.picture = ButtonImage(n);
+            AppendName(slot, length, kPictureStems.buttons[id]);
+            AppendName(slot, length, s_pictureSuffix[n]);
+            layout_detail::SetSize(slot, layout.buttons[id]);
+            return slot;
+        }
+        n -= 3;
     }
     return slot;
 }
 
 // Where a slot's picture is drawn in the window.
-inline LayoutRect ImageSlotRect(const ImageSlot& slot)
+inline LayoutRect ImageSlotRect(const ImageSlot& slot, const LauncherLayout& layout = kBuiltLayout)
 {
     switch (slot.kind) {
-    case kImageBackground: return kBackgroundRect;
-    case kImageBigFlame: return kBigFlameRect;
-    case kImageSmallFlame: return kSmallFlameRect;
+    case kImageBackground: return layout.background;
+    case kImageBigFlame: return layout.flames[kBigFlame];
+    case kImageSmallFlame: return layout.flames[kSmallFlame];
     case kImageButton: break;
     }
-    return ButtonRect(slot.index);
+    return ButtonRect(slot.index, layout);
 }

@@ -13,8 +13,9 @@ extern int g_nFlameFrame;
 extern DWORD g_dwLastFlameTick;
 
 // The animation's turn in every idle moment: advances both flames one frame
-// when more than 66 ms have passed since the last advance.
-void FlameTick();
+// when more than 66 ms have passed since the last advance. False when the
+// disc has no flame, and so no turn is wanted.
+bool FlameTick();
 
 // Install's and play's start: a bare program name, which the system looks
 // for in the current directory alone. FALSE with the last error set when

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Makes a complete disc folder for a disc author: the launcher built for the
-# disc's identity, the 91 bitmaps made from the author's art, autorun.inf
-# written from the identity, and the author's own files.
+# disc's identity, the bitmaps of its layout made from the author's art,
+# autorun.inf written from the identity, and the author's own files.
 #
 #   disc.sh IDENTITY ART FILES OUT [ARCH] [FILL]
 #
@@ -36,7 +36,7 @@ esac
 # the launcher. The identity goes into the tree resolved (every key given,
 # the icon's path absolute), and a tree that has built another identity
 # before recompiles only what names it.
-"$ZEPH_ROOT/scripts/build.sh" host bmpset bmpcheck disc-art
+"$ZEPH_ROOT/scripts/build.sh" host bmpset bmpcheck startorder disc-art
 tree="$ZEPH_BUILD/disc-$arch"
 mkdir -p "$tree"
 python3 "$ZEPH_ROOT/tools/identity.py" resolved "$identity" "$tree/identity.txt"
@@ -47,6 +47,8 @@ if [ "$(cat "$tree/configured-with" 2>/dev/null)" != "${args[*]}" ] || [ ! -f "$
     (cd "$ZEPH_ROOT" && cmake -G Ninja -S . -B "$tree" -DCMAKE_BUILD_TYPE=Release "${args[@]}" >/dev/null)
     echo "${args[*]}" >"$tree/configured-with"
 fi
+# The same layout for bmpset as for the launcher.
+python3 "$ZEPH_ROOT/tools/identity.py" layout "$tree/identity.txt" "$tree/layout.txt"
 say "building the launcher for this identity ($arch) in $tree"
 if ! cmake --build "$tree" --target launcher >"$tree/build.log" 2>&1; then
     cat "$tree/build.log" >&2
@@ -57,7 +59,7 @@ flags=()
 [ "$fill" = 1 ] && flags+=(--fill-frames)
 # The disc folder, written under its own name in the folder aside.
 assemble() {
-    "$ZEPH_BUILD/host/tools/bmpset" "${flags[@]}" "$art" "$1/bitmaps" ||
+    "$ZEPH_BUILD/host/tools/bmpset" "${flags[@]}" --layout "$tree/layout.txt" "$art" "$1/bitmaps" ||
         fail "the bitmaps are not in order (above); $out is left as it was"
     cp "$tree/app/launcher.exe" "$1/launcher.exe" && cp "$tree/identity/autorun.inf" "$1/autorun.inf" &&
         cp -R "$files/." "$1/"
@@ -65,24 +67,30 @@ assemble() {
 say "making the bitmaps from $art"
 build_aside "$out" assemble || exit 1
 game=$(python3 "$ZEPH_ROOT/tools/identity.py" get "$identity" game)
+pictures=$("$ZEPH_BUILD/host/tools/startorder" --layout "$tree/layout.txt" | wc -l)
+# Whether the layout has the button, as the resolved identity says.
+has() { [ "$(python3 "$ZEPH_ROOT/tools/identity.py" get "$tree/identity.txt" "$1")" != none ]; }
 
 echo
 say "wrote the disc folder $out:"
 printf '  %-22s %s\n' launcher.exe "the launcher, built for $identity ($arch)" \
     autorun.inf "label=$(python3 "$ZEPH_ROOT/tools/identity.py" get "$identity" label)" \
-    "bitmaps/" "the 91 pictures from $art, checked as bmpcheck checks them"
+    "bitmaps/" "the $pictures pictures of its layout from $art, checked as bmpcheck checks them"
 for f in "$files"/* "$files"/.[!.]*; do
     [ -e "$f" ] || continue
     printf '  %-22s %s\n' "$(basename "$f")$([ -d "$f" ] && echo /)" "from $files"
 done
 # What the launcher starts from the disc, and what a reader of this list
 # would look for.
-for want in setup.exe readme.txt; do
-    [ -n "$(find "$files" -maxdepth 1 -iname "$want")" ] ||
-        say "note: FILES has no $want: $([ $want = setup.exe ] && echo "INSTALL says it cannot be started" || echo "READ ME opens nothing")"
-done
-[ -n "$(find "$files" -iname "$game")" ] ||
+if has install && [ -z "$(find "$files" -maxdepth 1 -iname setup.exe)" ]; then
+    say "note: FILES has no setup.exe: INSTALL says it cannot be started"
+fi
+if has readme && [ -z "$(find "$files" -maxdepth 1 -iname readme.txt)" ]; then
+    say "note: FILES has no readme.txt: READ ME opens nothing"
+fi
+if has play && [ -z "$(find "$files" -iname "$game")" ]; then
     say "note: FILES has no $game anywhere: PLAY starts it from the folder your setup installs it to"
+fi
 # (.written-by-make.json: tools/written.py's list of what make wrote.)
 stale=$(cd "$out" && find . -mindepth 1 -maxdepth 1 ! -iname launcher.exe ! -iname autorun.inf \
         ! -iname bitmaps ! -name .written-by-make.json -printf '%f\n' |

@@ -4,7 +4,9 @@
 # docs/disc-authors.md). DISC and OUT come as the author gave them; relative
 # ones are the caller's, ZEPH_CALLER_DIR, the folder make ran in.
 #
-#   proof.sh DISC OUT [FORCE]     an empty DISC is the demo disc of the build
+#   proof.sh DISC OUT [FORCE [IDENTITY]]   an empty DISC is the demo disc of
+#                                          the build, an empty IDENTITY the
+#                                          demo's, whose layout it has
 #
 # It runs on an X server, a wineserver and so a Wine prefix of its own, in
 # build/proof (ZEPH_PROOF names another folder: the tests' own runs of make
@@ -26,4 +28,4 @@ if ! flock -n 9; then
 fi
 "$ZEPH_ROOT/scripts/wine-prefix.sh" 9>&-
 exec python3 "$ZEPH_ROOT/tools/proof.py" "$ZEPH_BUILD/$ZEPH_TREE" \
-    "${1:-$ZEPH_BUILD/$ZEPH_TREE/disc}" "${2:-}" "${3:-}"
+    "${1:-$ZEPH_BUILD/$ZEPH_TREE/disc}" "${2:-}" "${3:-}" "${4:-}"

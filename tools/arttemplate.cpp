@@ -1,16 +1,18 @@
-// A starter set for a disc author: the demo's 91 pictures as PNG art, named
-// as bmpset wants them, and a guide to the window.
+// A starter set for a disc author: a disc's pictures as PNG art, named as
+// bmpset wants them, and a guide to the window.
 //
-//   arttemplate BITMAPS OUT
+//   arttemplate [--layout FILE] BITMAPS OUT
 //
-// BITMAPS is the demo disc's bitmaps folder. OUT (made if needed) receives
-// 8bg1.png, fire01.png ... 8orlod.png, and guide.png: the whole 644 x 456
-// window with the background in place and every element's rectangle and
-// file names drawn over it, for an author who paints whole windows and cuts
-// them, or who paints each file and needs to see where it goes. Exit status:
-// 0 when all was written, 1 when a demo bitmap could not be read, 2 when OUT
-// cannot be written.
+// BITMAPS holds the pictures of the demo's layout, or of the disc's from
+// FILE (tools/layoutfile.h): the demo disc's bitmaps, or the art generator's
+// for that layout. OUT (made if needed) receives 8bg1.png, fire01.png ...
+// 8orlod.png, and guide.png: the whole window with the background in place
+// and every element's rectangle and file names drawn over it, for an author
+// who paints whole windows and cuts them, or who paints each file and needs
+// to see where it goes. Exit status: 0 when all was written, 1 when a
+// picture could not be read, 2 when OUT or FILE cannot be written or read.
 #include "tools/art/text.h"
+#include "tools/layoutfile.h"
 #include "tools/setcheck.h"
 
 #include <png.h>
@@ -42,13 +44,15 @@ bool WritePng(const fs::path& path, int width, int height, const std::vector<uin
 // rectangle outlined and labelled with its files.
 class CGuide {
 public:
-    CGuide() : m_rgb(size_t(kClientWidth) * kClientHeight * 3, 0) {}
+    CGuide(int nWidth, int nHeight) : m_nWidth(nWidth), m_nHeight(nHeight), m_rgb(size_t(nWidth) * size_t(nHeight) * 3, 0)
+    {
+    }
 
     void Place(const std::vector<uint8_t>& rgb, const LayoutRect& rc)
     {
         const int w = rc.right - rc.left;
         for (int y = rc.top; y < rc.bottom; ++y)
-            std::memcpy(&m_rgb[(size_t(y) * kClientWidth + size_t(rc.left)) * 3],
+            std::memcpy(&m_rgb[(size_t(y) * size_t(m_nWidth) + size_t(rc.left)) * 3],
                         &rgb[size_t(y - rc.top) * size_t(w) * 3], size_t(w) * 3);
     }
 
@@ -71,7 +75,7 @@ public:
     void Label(const CTypeface& face, const std::string& text, const LayoutRect& rc, uint32_t color)
     {
         const CMask ink = face.Render(text, 10);
-        int x = std::min(rc.left + 3, kClientWidth - ink.Width() - 3), y = rc.top + 3;
+        int x = std::min(rc.left + 3, m_nWidth - ink.Width() - 3), y = rc.top + 3;
         if (ink.Width() + 4 > rc.right - rc.left)
             y = rc.top - ink.Height() - 5;
         for (int py = y - 2; py < y + ink.Height() + 2; ++py)
@@ -82,86 +86,128 @@ public:
                 Blend(x + px, y + py, color, ink.At(px, py));
     }
 
+    int Width() const { return m_nWidth; }
+    int Height() const { return m_nHeight; }
     const std::vector<uint8_t>& Rgb() const { return m_rgb; }
 
 private:
     void Set(int x, int y, uint32_t color) { Blend(x, y, color, 1.0f); }
     void Blend(int x, int y, uint32_t color, float amount)
     {
-        if (x < 0 || y < 0 || x >= kClientWidth || y >= kClientHeight)
+        if (x < 0 || y < 0 || x >= m_nWidth || y >= m_nHeight)
             return;
-        uint8_t* p = &m_rgb[(size_t(y) * kClientWidth + size_t(x)) * 3];
+        uint8_t* p = &m_rgb[(size_t(y) * size_t(m_nWidth) + size_t(x)) * 3];
         for (int c = 0; c < 3; ++c) {
             const float value = float((color >> (16 - 8 * c)) & 0xFF);
             p[c] = uint8_t(float(p[c]) + (value - float(p[c])) * amount + 0.5f);
         }
     }
 
+    int m_nWidth, m_nHeight;
     std::vector<uint8_t> m_rgb;
 };
 
-// Each element once, with the stems of its files; the install and play
-// buttons share a place.
-void DrawElements(CGuide& guide, const CTypeface& face)
+const char* RoleText(LauncherButton id)
+{
+    switch (id) {
+    case 1: return "INSTALL";
+    case 2: return "GET DIRECTX";
+    case 4: return "READ ME";
+    case 6: return "game's logo (web)";
+    case 7: return "publisher (web)";
+    case 8: return "PLAY";
+    case 9: return "EXIT";
+    case 10: return "UNINSTALL";
+    case 11: return "developer";
+    default: return "licensor";
+    }
+}
+
+bool SameRect(const LayoutRect& a, const LayoutRect& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+std::string FramesText(const LauncherLayout& layout, int flame)
+{
+    const std::string files = std::string(kPictureStems.flames[flame]) + "01-" +
+                              std::to_string(layout.flameFiles[flame]);
+    return layout.flameFiles[flame] > kShownFlameFrames ? files + " (1-16 shown)" : files;
+}
+
+// Each element on the disc once, with the stems of its files; play is named
+// beside install where it takes install's place.
+void DrawElements(CGuide& guide, const CTypeface& face, const LauncherLayout& layout)
 {
     const uint32_t kFlameColor = 0x40E0FF, kButtonColor = 0xFFE040;
-    guide.Outline(kBigFlameRect, kFlameColor);
-    guide.Outline(kSmallFlameRect, kFlameColor);
-    static const struct {
-        LauncherButton id;
-        const char* text;
-    } s_labels[] = {
-        {1, "8b1 u/f/d INSTALL, 8b8 u/f/d PLAY"}, {2, "8bdldx7 u/f/d GET DIRECTX"},
-        {4, "8b4 u/f/d READ ME"},                 {6, "8b6 u/f/d game's logo (web)"},
-        {7, "8b7 u/f/d publisher (web)"},         {9, "8bexit u/f/d EXIT"},
-        {10, "8b10 u/f/d UNINSTALL"},             {11, "8bvexa u/f/d developer"},
-        {12, "8orlo u/f/d licensor"},
-    };
-    for (const auto& label : s_labels) {
-        const LayoutRect rc = ButtonRect(label.id);
+    for (int flame : {kBigFlame, kSmallFlame})
+        if (layout.flameFiles[flame] != 0)
+            guide.Outline(layout.flames[flame], kFlameColor);
+    for (LauncherButton id : {1, 8, 2, 4, 6, 7, 9, 10, 11, 12}) {
+        const LayoutRect rc = ButtonRect(id, layout);
+        const bool bBesideInstall = id == 8 && SameRect(rc, ButtonRect(1, layout));
+        if (IsEmptyRect(rc) || bBesideInstall)
+            continue;
+        std::string text = std::string(kPictureStems.buttons[id]) + " u/f/d " + RoleText(id);
+        if (id == 1 && SameRect(rc, ButtonRect(8, layout)))
+            text += std::string(", ") + kPictureStems.buttons[8] + " u/f/d " + RoleText(8);
         guide.Outline(rc, kButtonColor);
-        guide.Label(face, label.text, rc, kButtonColor);
+        guide.Label(face, text, rc, kButtonColor);
     }
-    guide.Label(face, "fire01-30 (1-16 shown)", kBigFlameRect, kFlameColor);
-    guide.Label(face, "fire2_01-30", kSmallFlameRect, kFlameColor);
-    guide.Label(face, "8bg1 background 640 x 452, window 644 x 456", LayoutRect{0, 440, 640, 452}, 0xFFFFFF);
+    for (int flame : {kBigFlame, kSmallFlame})
+        if (layout.flameFiles[flame] != 0)
+            guide.Label(face, FramesText(layout, flame), layout.flames[flame], kFlameColor);
+    const LayoutRect& background = layout.background;
+    guide.Label(face,
+                std::string(kPictureStems.background) + " background " + std::to_string(background.right) + " x " +
+                    std::to_string(background.bottom) + ", window " + std::to_string(guide.Width()) + " x " +
+                    std::to_string(guide.Height()),
+                LayoutRect{0, background.bottom - 12, background.right, background.bottom}, 0xFFFFFF);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const char kUsage[] = "usage: %s BITMAPS OUT\nwrites the pictures of BITMAPS as PNG art, and a guide to the window, into OUT\n";
+    const char kUsage[] = "usage: %s [--layout FILE] BITMAPS OUT\nwrites the pictures of BITMAPS as PNG art, and a guide to "
+                          "the window, into OUT\n";
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::printf(kUsage, argv[0]);
         return 0;
     }
-    if (argc != 3) {
+    std::vector<const char*> args(argv + 1, argv + argc);
+    LauncherLayout layout;
+    std::string error;
+    if (!TakeLayoutOption(args, layout, error)) {
+        std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
+        return 2;
+    }
+    if (args.size() != 2) {
         std::fprintf(stderr, kUsage, argv[0]);
         return 2;
     }
     std::map<std::string, fs::path> files;
-    std::string error;
-    if (!ListFilesByLowerName(argv[1], files, error)) {
+    if (!ListFilesByLowerName(args[0], files, error)) {
         std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
         return 1;
     }
-    const fs::path out = argv[2];
+    const fs::path out = args[1];
     std::error_code code;
     fs::create_directories(out, code);
     if (code) {
-        std::fprintf(stderr, "%s: cannot make %s: %s\n", argv[0], argv[2], code.message().c_str());
+        std::fprintf(stderr, "%s: cannot make %s: %s\n", argv[0], args[1], code.message().c_str());
         return 2;
     }
 
-    CGuide guide;
-    for (int order = 0; order < kImageCount; ++order) {
-        const ImageSlot slot = LauncherImageSlot(order);
+    const LayoutRect window = CenteredWindowRect(0, 0, layout);
+    CGuide guide(window.right - window.left, window.bottom - window.top);
+    for (int order = 0; order < ImageCount(layout); ++order) {
+        const ImageSlot slot = LauncherImageSlot(order, layout);
         const auto found = files.find(slot.name);
         const std::vector<uint8_t> rgb =
             found == files.end() ? std::vector<uint8_t>() : SlotPictureRgb(found->second, slot);
         if (rgb.empty()) {
-            std::fprintf(stderr, "%s: %s/%s is not a picture the launcher loads\n", argv[0], argv[1], slot.name);
+            std::fprintf(stderr, "%s: %s/%s is not a picture the launcher loads\n", argv[0], args[0], slot.name);
             return 1;
         }
         if (!WritePng(out / ArtFileName(slot), slot.width, slot.height, rgb)) {
@@ -169,20 +215,20 @@ int main(int argc, char** argv)
             return 2;
         }
         if (slot.kind == kImageBackground)
-            guide.Place(rgb, kBackgroundRect);
+            guide.Place(rgb, layout.background);
     }
     try {
         const CTypeface face(std::string(ZEPH_FONT_DIR) + "/DejaVuSans-Bold.ttf");
-        DrawElements(guide, face);
+        DrawElements(guide, face, layout);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", argv[0], e.what());
         return 2;
     }
-    if (!WritePng(out / "guide.png", kClientWidth, kClientHeight, guide.Rgb())) {
+    if (!WritePng(out / "guide.png", guide.Width(), guide.Height(), guide.Rgb())) {
         std::fprintf(stderr, "%s: cannot write %s\n", argv[0], (out / "guide.png").string().c_str());
         return 2;
     }
     std::printf("%s: the %d pictures as PNG art, named as bmpset wants them, and guide.png, the window "
-                "with every element's place\n", argv[2], kImageCount);
+                "with every element's place\n", args[1], ImageCount(layout));
     return 0;
 }

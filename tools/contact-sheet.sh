@@ -10,34 +10,46 @@ bmp=$art/bitmaps
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# Each element's files and place, from the demo's identity file.
+declare -A stem x y
+while read -r key element_stem element_x element_y width height _; do
+    stem[$key]=$element_stem x[$key]=$element_x y[$key]=$element_y
+    [ "$key" != background ] || window="$((width + 4))x$((height + 4))"
+done < <(python3 "$(dirname "$0")/identity.py" places "$(dirname "$0")/../disc/identity.txt")
+# "stem picture x y" of a button, for screen.
+at() { echo "${stem[$1]} $2 ${x[$1]} ${y[$1]}"; }
+
 # The launcher's window: background, flames at frame N, then the buttons
 # given as "stem picture x y" in drawing order.
 screen() { # out frame buttons...
     local dest=$1 frame=$2; shift 2
-    local args=(-size 644x456 xc:black "$bmp/8bg1.bmp" -geometry +0+0 -composite)
+    local args=(-size "$window" xc:black "$bmp/${stem[background]}.bmp" -geometry +0+0 -composite)
     while [ $# -gt 0 ]; do
         args+=("$bmp/$1$2.bmp" -geometry "+$3+$4" -composite)
         shift 4
     done
-    args+=("$bmp/fire$frame.bmp" -geometry +339+62 -composite
-           "$bmp/fire2_$frame.bmp" -geometry +115+159 -composite)
+    for flame in big_flame small_flame; do
+        args+=("$bmp/${stem[$flame]}$frame.bmp" -geometry "+${x[$flame]}+${y[$flame]}" -composite)
+    done
     convert "${args[@]}" "$dest"
 }
-common=(8bdldx7 u 500 237  8b4 u 20 306  8b6 u 21 17  8b7 u 384 367  8bexit u 500 306
-        8bvexa u 150 347  8orlo u 263 347)
-screen "$work/a-not-installed.png" 01 8b1 u 20 237 "${common[@]}"
-screen "$work/b-installed-play-lit.png" 05 8b8 f 20 237 8b10 u 20 376 "${common[@]}" 8b6 f 21 17
-screen "$work/c-installed-down.png" 09 8b8 u 20 237 8b10 d 20 376 "${common[@]}" 8orlo f 263 347
+common=$(for key in directx readme game_logo publisher exit developer licensor; do at $key u; done)
+# shellcheck disable=SC2046,SC2086 # each button is four words
+screen "$work/a-not-installed.png" 01 $(at install u) $common
+# shellcheck disable=SC2046,SC2086
+screen "$work/b-installed-play-lit.png" 05 $(at play f) $(at uninstall u) $common $(at game_logo f)
+# shellcheck disable=SC2046,SC2086
+screen "$work/c-installed-down.png" 09 $(at play u) $(at uninstall d) $common $(at licensor f)
 
 # Each flame's sixteen shown frames in a row, enlarged, then frame 1 again
 # at the end to show that the loop closes.
-for flame in fire fire2_; do
+for flame in big_flame small_flame; do
     frames=()
-    for n in $(seq -w 1 16) 01; do frames+=("$bmp/$flame$n.bmp"); done
+    for n in $(seq -w 1 16) 01; do frames+=("$bmp/${stem[$flame]}$n.bmp"); done
     montage "${frames[@]}" -tile x1 -geometry +2+2 -background '#202020' "$work/loop-$flame.png"
 done
-convert "$work/loop-fire.png" -scale 200% "$work/d-loop-big.png"
-convert "$work/loop-fire2_.png" -scale 300% "$work/e-loop-small.png"
+convert "$work/loop-big_flame.png" -scale 200% "$work/d-loop-big.png"
+convert "$work/loop-small_flame.png" -scale 300% "$work/e-loop-small.png"
 
 # Every file by name: the buttons with their three pictures side by side
 # (up, focus, down), then both flames' thirty frames.
@@ -46,12 +58,15 @@ labelled() { # out columns files...
     montage -font "$font" -pointsize 10 -fill '#c0c0c0' -background '#202020' -label '%t' \
         "$@" -tile "${columns}x" -geometry '+6+4' "$dest"
 }
-pictures() { for stem; do echo "$bmp/${stem}u.bmp" "$bmp/${stem}f.bmp" "$bmp/${stem}d.bmp"; done; }
-labelled "$work/f1-buttons.png" 9 $(pictures 8b1 8b8 8b10 8b4 8bdldx7 8bexit)
-labelled "$work/f2-sites.png" 9 $(pictures 8b7 8bvexa 8orlo)
-labelled "$work/g-logo.png" 3 $(pictures 8b6)
-labelled "$work/h-big-frames.png" 15 "$bmp"/fire[0-9][0-9].bmp
-labelled "$work/i-small-frames.png" 15 "$bmp"/fire2_*.bmp -resize 200%
+pictures() { for key; do echo "$bmp/${stem[$key]}"{u,f,d}.bmp; done; }
+# shellcheck disable=SC2046 # file names without blanks
+labelled "$work/f1-buttons.png" 9 $(pictures install play uninstall readme directx exit)
+# shellcheck disable=SC2046
+labelled "$work/f2-sites.png" 9 $(pictures publisher developer licensor)
+# shellcheck disable=SC2046
+labelled "$work/g-logo.png" 3 $(pictures game_logo)
+labelled "$work/h-big-frames.png" 15 "$bmp/${stem[big_flame]}"[0-9][0-9].bmp
+labelled "$work/i-small-frames.png" 15 "$bmp/${stem[small_flame]}"[0-9][0-9].bmp -resize 200%
 convert -background '#101010' "$work"/[a-c]-*.png -gravity west -splice 12x0 +append \
     "$work/screens.png"
 convert -background '#101010' "$work/screens.png" "$work"/[d-i]*.png -gravity north -splice 0x12 \

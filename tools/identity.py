@@ -9,9 +9,15 @@ the disc need.
     identity.py resolved FILE OUT      the whole identity, every key given and
                                        the icon's path made absolute
     identity.py get FILE KEY           one value (volume_label: the image's)
+    identity.py layout FILE OUT        the disc's layout, as the disc tools read
+                                       it (tools/layoutfile.h)
+    identity.py places FILE            each element on the disc, a line each:
+                                       its key, its files' stem, X Y W H (and
+                                       a flame's count of frame files)
 
 Each value is checked before anything is written; a bad file gets one line
-per fault, naming the key, and exit status 1. Files are written only when
+per fault, naming the key, and exit status 1. `check` also warns of buttons
+that overlap. Files are written only when
 their bytes change, so the build recompiles only what a change touches."""
 
 import os
@@ -26,6 +32,19 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 DEMO = os.path.join(os.path.dirname(HERE), "disc", "identity.txt")
 MANIFEST = os.path.join(os.path.dirname(HERE), "res", "launcher.manifest.in")
 
+# The launcher's buttons by their keys in the file: the id the launcher knows
+# each by, the stem of its pictures' files, and the key of its web address.
+# Install and play share a place, which only one of them shows at a time.
+BUTTONS = (("install", 1, "8b1", None), ("play", 8, "8b8", None), ("uninstall", 10, "8b10", None),
+           ("readme", 4, "8b4", None), ("directx", 2, "8bdldx7", "url_directx"),
+           ("game_logo", 6, "8b6", "url_game"), ("publisher", 7, "8b7", "url_publisher"),
+           ("developer", 11, "8bvexa", "url_developer"), ("licensor", 12, "8orlo", "url_licensor"),
+           ("exit", 9, "8bexit", None))
+# The flames by their keys, and the stems of their frames' files.
+FLAMES = (("big_flame", "fire"), ("small_flame", "fire2_"))
+BACKGROUND_STEM = "8bg1"
+LAYOUT_KEYS = ("background",) + tuple(b[0] for b in BUTTONS) + tuple(f[0] for f in FLAMES)
+
 # The launcher's fixed messages, one a key, named after what each says: the
 # shell's refusals of a web address.
 MESSAGE_KEYS = ("message_out_of_resources", "message_file_not_found", "message_path_not_found",
@@ -35,7 +54,7 @@ MESSAGE_KEYS = ("message_out_of_resources", "message_file_not_found", "message_p
                 "message_no_association", "message_dll_not_found", "message_unable_to_jump")
 KEYS = ("title", "game", "uninstall_key", "url_directx", "url_game", "url_publisher",
         "url_developer", "url_licensor", "icon", "company", "product", "version", "label",
-        "codepage", "action") + MESSAGE_KEYS
+        "codepage", "action") + MESSAGE_KEYS + LAYOUT_KEYS
 # What the disc shows, in any letter of its code page.
 SHOWN = ("title", "label", "action", "company", "product") + MESSAGE_KEYS
 # Left out, these are none rather than the demo's: autorun.inf has no action
@@ -63,6 +82,15 @@ ICON_SIZES = (16, 32, 48)
 FILE_NAME_FORBIDDEN = '\\/:*?"<>|'
 DEVICES = {"CON", "PRN", "AUX", "NUL"} | {"%s%d" % (d, n) for d in ("COM", "LPT")
                                           for n in range(1, 10)}
+# The background's sizes; the window is 4 pixels wider and taller.
+BACKGROUND_MIN, BACKGROUND_MAX = (320, 240), (1024, 768)
+WINDOW_MARGIN = 4
+# The frames of a flame that the launcher shows, and the files the demo's
+# flames carry (it loads them all, and never shows the rest).
+SHOWN_FRAMES, DEMO_FRAME_FILES = 16, 30
+# The buttons the pointer may find at one time, in the order the launcher
+# tests them: a later one wins where two overlap.
+HIT_ORDERS = ((1, 2, 4, 6, 7, 11, 12, 9), (8, 10, 2, 4, 6, 7, 11, 12, 9))
 
 
 class Refused(Exception):
@@ -271,9 +299,10 @@ def check_value(key, value, folder, faults):
     return value
 
 
-def load(path):
+def load(path, warnings=None):
     """The identity the file gives, every key filled in from the demo's.
-    Raises Refused with every fault found."""
+    Raises Refused with every fault found; warnings, a list, receives what
+    is allowed but may not be meant."""
     demo, faults = parse(DEMO)
     if faults:
         raise Refused(["the demo's %s: %s" % (DEMO, f) for f in faults])
@@ -281,6 +310,8 @@ def load(path):
     folder = os.path.dirname(os.path.abspath(path))
     identity = {}
     for key in KEYS:
+        if key in LAYOUT_KEYS:
+            continue
         if key in SHOWN and key in values:
             identity[key] = values[key][0]
         elif key in values:
@@ -293,9 +324,120 @@ def load(path):
         for key in SHOWN:
             if key in values:
                 check_shown(key, identity[key], int(codepage), faults)
+    check_layout(values, demo, identity, faults, [] if warnings is None else warnings)
     if faults:
         raise Refused(faults)
     return identity
+
+
+def numbers(value, counts):
+    """The whole numbers a value holds, when it holds as many as one of
+    counts allows and nothing else; else None."""
+    parts = value.split()
+    if len(parts) not in counts or not all(re.fullmatch("-?[0-9]{1,9}", p) for p in parts):
+        return None
+    return tuple(int(p) for p in parts)
+
+
+def check_place(name, value, size, flame, faults):
+    """One element's place, X Y W H or none (a flame's with the count of its
+    frame files after it), as the build takes it; None when it is refused."""
+    if value.lower() == "none":
+        return "none"
+    place = numbers(value, (4, 5) if flame else (4,))
+    if place is None:
+        faults.append("%s %r is not four numbers (x, y, width and height)%s or none"
+                      % (name, value, ", the count of its frame files after them," if flame else ""))
+        return None
+    x, y, w, h = place[:4]
+    if w < 1 or h < 1:
+        faults.append("%s %r: its width and height must be at least 1" % (name, value))
+    elif x < 0 or y < 0 or x + w > size[0] or y + h > size[1]:
+        faults.append("%s %r does not lie inside the %d x %d background: give its place inside it, "
+                      "or none" % ((name, value) + size))
+    elif flame and len(place) == 5 and place[4] not in (SHOWN_FRAMES, DEMO_FRAME_FILES):
+        faults.append("%s %r: its fifth number, the count of its frame files, is %d (the frames "
+                      "the launcher shows) or %d (as the demo's), not %d"
+                      % (name, value, SHOWN_FRAMES, DEMO_FRAME_FILES, place[4]))
+    else:
+        return " ".join(str(n) for n in place + ((SHOWN_FRAMES,) if flame and len(place) == 4 else ()))
+    return None
+
+
+def check_layout(values, demo, identity, faults, warnings):
+    """The layout keys, checked together since every place must lie inside
+    the background: each as the build takes it into identity, a key left out
+    taking the demo's value (and play install's place). A web button that is
+    not on the disc needs no address; the demo's is not taken for it."""
+    def given(key):
+        if key in values:
+            return key, values[key][0]
+        return "%s (the demo's value, as the file leaves it out)" % key, demo[key][0]
+
+    name, value = given("background")
+    size = numbers(value, (2,))
+    if size is None:
+        faults.append("%s %r is not two numbers, the picture's width and height" % (name, value))
+        return
+    if not all(low <= n <= high for n, low, high in zip(size, BACKGROUND_MIN, BACKGROUND_MAX)):
+        faults.append("%s %d x %d is not from %d x %d to %d x %d"
+                      % ((name,) + size + BACKGROUND_MIN + BACKGROUND_MAX))
+        return
+    identity["background"] = "%d %d" % size
+    for key, _, _, url in BUTTONS:
+        if key == "play" and key not in values:
+            if "install" in identity:
+                identity[key] = identity["install"]
+            continue
+        place = check_place(*given(key), size, False, faults)
+        if place:
+            identity[key] = place
+            if place == "none" and url not in values:
+                identity.pop(url, None)
+    for key, _ in FLAMES:
+        place = check_place(*given(key), size, True, faults)
+        if place:
+            identity[key] = place
+    if not faults:
+        warnings.extend(overlaps(Layout(identity)))
+
+
+def overlaps(layout):
+    """A line for each two buttons on the screen at one time with points
+    that both would answer to (the edges are no button's)."""
+    names = {button: key for key, button, _, _ in BUTTONS}
+    lines = []
+    for order in HIT_ORDERS:
+        present = [b for b in order if b in layout.buttons]
+        for i, first in enumerate(present):
+            for later in present[i + 1:]:
+                a, b = layout.buttons[first], layout.buttons[later]
+                if (max(a[0], b[0]) + 2 <= min(a[0] + a[2], b[0] + b[2]) and
+                        max(a[1], b[1]) + 2 <= min(a[1] + a[3], b[1] + b[3])):
+                    line = ("warning: %s and %s overlap: where both lie, the pointer finds %s, which "
+                            "the launcher tests later" % (names[first], names[later], names[later]))
+                    if line not in lines:
+                        lines.append(line)
+    return lines
+
+
+class Layout:
+    """Where the launcher draws the disc's elements, in window coordinates:
+    size, the background's (width, height), and window, the window's;
+    buttons, {id: (x, y, width, height)} of each button on the disc; flames,
+    the big and the small one's (x, y, width, height, frame files), or None
+    for a flame that is not on the disc."""
+
+    def __init__(self, identity):
+        self.size = tuple(int(n) for n in identity["background"].split())
+        self.window = (self.size[0] + WINDOW_MARGIN, self.size[1] + WINDOW_MARGIN)
+        self.buttons = {button: tuple(int(n) for n in identity[key].split())
+                        for key, button, _, _ in BUTTONS if identity[key] != "none"}
+        self.flames = [tuple(int(n) for n in identity[key].split()) if identity[key] != "none"
+                       else None for key, _ in FLAMES]
+
+
+STEMS = {button: stem for _, button, stem, _ in BUTTONS}
 
 
 def volume_label(identity):
@@ -361,11 +503,11 @@ def header(identity, demo_icon):
         ("ZEPH_GAME", c_string(identity["game"])),
         ("ZEPH_APP_PATHS_KEY", c_string(APP_PATHS + identity["game"])),
         ("ZEPH_UNINSTALL_KEY", c_string(UNINSTALL + identity["uninstall_key"])),
-        ("ZEPH_URL_DIRECTX", c_string(identity["url_directx"])),
-        ("ZEPH_URL_GAME", c_string(identity["url_game"])),
-        ("ZEPH_URL_PUBLISHER", c_string(identity["url_publisher"])),
-        ("ZEPH_URL_DEVELOPER", c_string(identity["url_developer"])),
-        ("ZEPH_URL_LICENSOR", c_string(identity["url_licensor"])),
+        ("ZEPH_URL_DIRECTX", c_string(identity.get("url_directx", ""))),
+        ("ZEPH_URL_GAME", c_string(identity.get("url_game", ""))),
+        ("ZEPH_URL_PUBLISHER", c_string(identity.get("url_publisher", ""))),
+        ("ZEPH_URL_DEVELOPER", c_string(identity.get("url_developer", ""))),
+        ("ZEPH_URL_LICENSOR", c_string(identity.get("url_licensor", ""))),
         ("ZEPH_ICON_FILE", c_string(identity.get("icon") or demo_icon)),
         ("ZEPH_VERSION_MAJOR", version[0]),
         ("ZEPH_VERSION_MINOR", version[1]),
@@ -381,7 +523,53 @@ def header(identity, demo_icon):
     for key in MESSAGE_KEYS:
         defines += shown_strings(identity, key, "ZEPH_" + key.upper())
     return ("// Made by tools/identity.py from the disc's identity file; edit that.\n"
-            "#pragma once\n\n" + "".join("#define %s %s\n" % d for d in defines))
+            "#pragma once\n\n" + "".join("#define %s %s\n" % d for d in defines + layout_defines(identity)))
+
+
+def layout_defines(identity):
+    """The layout as frame/layout.h takes it: LauncherLayout's and
+    PictureStems' initialisers, rectangles as left, top, right, bottom."""
+    layout = Layout(identity)
+
+    def rect(place):
+        if place is None:
+            return "{0, 0, 0, 0}"
+        x, y, w, h = place[:4]
+        return "{%d, %d, %d, %d}" % (x, y, x + w, y + h)
+    buttons = [rect(layout.buttons.get(button)) for button in range(13)]
+    stems = [c_string(STEMS[button]) if button in STEMS else "nullptr" for button in range(13)]
+    return [("ZEPH_LAYOUT", "{%s, {%s}, {%s}, {%s}}" % (
+                rect((0, 0) + layout.size), ", ".join(buttons),
+                ", ".join(rect(flame) for flame in layout.flames),
+                ", ".join(str(flame[4] if flame else 0) for flame in layout.flames))),
+            ("ZEPH_PICTURE_STEMS", "{%s, {%s}, {%s}}" % (
+                c_string(BACKGROUND_STEM), ", ".join(c_string(stem) for _, stem in FLAMES),
+                ", ".join(stems)))]
+
+
+def places(identity):
+    """The elements on the disc for a script: key, stem, x, y, width, height,
+    and a flame's count of frame files."""
+    layout = Layout(identity)
+    lines = ["background %s 0 0 %d %d" % ((BACKGROUND_STEM,) + layout.size)]
+    lines += ["%s %s %d %d %d %d" % ((key, stem) + layout.buttons[button])
+              for key, button, stem, _ in BUTTONS if button in layout.buttons]
+    lines += ["%s %s %d %d %d %d %d" % ((key, stem) + flame)
+              for (key, stem), flame in zip(FLAMES, layout.flames) if flame]
+    return "\n".join(lines) + "\n"
+
+
+def layout_file(identity, path):
+    """The layout as the disc tools read it (tools/layoutfile.h): a line for
+    the background, then one for each button and flame on the disc."""
+    layout = Layout(identity)
+    lines = ["# The layout of %s, made by tools/identity.py for the disc tools." % path,
+             "background %d %d" % layout.size]
+    lines += ["button %d %d %d %d %d" % ((button,) + place)
+              for button, place in sorted(layout.buttons.items())]
+    lines += ["flame %d %d %d %d %d %d" % ((n,) + flame)
+              for n, flame in enumerate(layout.flames) if flame]
+    return "\n".join(lines) + "\n"
 
 
 def manifest(identity):
@@ -416,18 +604,22 @@ def main(argv):
         print(usage)
         return 0 if len(argv) >= 2 else 2
     command, args = argv[1], argv[2:]
-    arity = {"check": (1, 1), "write": (2, 3), "resolved": (2, 2), "get": (2, 2)}
+    arity = {"check": (1, 1), "write": (2, 3), "resolved": (2, 2), "get": (2, 2), "layout": (2, 2),
+             "places": (1, 1)}
     if command not in arity or not arity[command][0] <= len(args) <= arity[command][1]:
         print(usage, file=sys.stderr)
         return 2
+    warnings = []
     try:
-        identity = load(args[0])
+        identity = load(args[0], warnings)
     except Refused as e:
         for fault in e.args[0]:
             print("%s: %s" % (args[0], fault), file=sys.stderr)
         print("%s: refused; nothing was built" % args[0], file=sys.stderr)
         return 1
     if command == "check":
+        for warning in warnings:
+            print("%s: %s" % (args[0], warning), file=sys.stderr)
         print("%s: the disc of %s (%s %s), window \"%s\", game %s, volume %s, code page %s"
               % (args[0], identity["product"], identity["company"], identity["version"],
                  identity["title"], identity["game"], volume_label(identity),
@@ -440,6 +632,10 @@ def main(argv):
         write_if_changed(os.path.join(args[1], "autorun.inf"), autorun(identity))
     elif command == "resolved":
         write_if_changed(args[1], resolved(identity))
+    elif command == "layout":
+        write_if_changed(args[1], layout_file(identity, args[0]))
+    elif command == "places":
+        print(places(identity), end="")
     elif command == "get":
         if args[1] == "volume_label":
             print(volume_label(identity))

@@ -6,7 +6,7 @@ import re
 import subprocess
 import sys
 import time
-from typing import Dict, List, Set, Tuple
+from typing import Dict, List, Sequence, Set, Tuple
 
 from discfolder import disc_files, find_file
 from refused import Refused
@@ -120,11 +120,13 @@ def joliet_problems(disc: str) -> List[str]:
     return problems
 
 
-def startup_order(disc: str, program: str, startorder: str) -> List[str]:
+def startup_order(disc: str, program: str, startorder: str, layout: Sequence[str] = ()) -> List[str]:
     """The files the launcher reads as it starts, in its order, as they are
     named in the folder (relative, / between parts). Files the folder lacks
-    are left out: bmpcheck tells of them."""
-    listed = subprocess.run([startorder], capture_output=True, text=True, check=True).stdout.split()
+    are left out: bmpcheck tells of them. layout: the tools' --layout
+    option, or nothing for the demo's."""
+    listed = subprocess.run([startorder] + list(layout), capture_output=True, text=True,
+                            check=True).stdout.split()
     order = []
     for relative in [program] + listed:
         found = find_file(disc, relative)

@@ -2,7 +2,7 @@
 """Masters a disc folder as the image an author burns or publishes, and
 checks the image it wrote.
 
-  mkiso.py [--sign-cert CERT [--sign-key KEY | --sign-key pkcs11:URI
+  mkiso.py [--identity FILE] [--sign-cert CERT [--sign-key KEY | --sign-key pkcs11:URI
             --sign-pkcs11-module MODULE] [--sign-pass-file FILE]
             | --sign-cmd "PROGRAM ARGUMENTS"] [--sign-root ROOTS] DISC ISO
 
@@ -10,8 +10,9 @@ The image is ISO 9660 (every name also a short 8.3 one) with Joliet names
 for Windows and Rock Ridge for everything else, autorun.inf at its root:
 
 - laid out in start-up order: the program autorun.inf opens, then the
-  pictures in the order the launcher reads them (tools/startorder), then
-  everything else, so that a drive reads the start in one forward sweep;
+  pictures in the order the launcher reads them (tools/startorder, for the
+  layout of the disc's identity file, or the demo's), then everything
+  else, so that a drive reads the start in one forward sweep;
 - the same bytes from the same sources: every date is SOURCE_DATE_EPOCH
   (the caller's, or else the last commit's time), owners and permissions
   are Rock Ridge's fixed ones, names are read as UTF-8 whatever the
@@ -46,8 +47,9 @@ import shutil
 import subprocess
 import sys
 import tempfile
-from typing import List
+from typing import List, Optional
 
+import identity
 from discfolder import check_autorun, disc_files, find_file, open_program, read_autorun, volume_id
 from mastering import (extents, joliet_problems, master, order_problems, read_back, source_date,
                        startup_order)
@@ -76,6 +78,21 @@ def room(disc: str, iso: str) -> None:
                           % (what, folder, free / MB, need / MB, where))
 
 
+def disc_layout(identity_file: Optional[str], work: str) -> List[str]:
+    """The disc tools' --layout option for the identity file's layout, or
+    nothing for the demo's."""
+    if not identity_file:
+        return []
+    try:
+        text = identity.layout_file(identity.load(identity_file), identity_file)
+    except identity.Refused as e:
+        raise Refused("\n".join("%s: %s" % (identity_file, fault) for fault in e.args[0]))
+    path = os.path.join(work, "layout.txt")
+    with open(path, "w") as f:
+        f.write(text)
+    return ["--layout", path]
+
+
 def make_image(args: argparse.Namespace) -> List[str]:
     """Masters and checks; the summary lines. Raises Refused with every
     finding when the image is not fit to publish."""
@@ -94,24 +111,28 @@ def make_image(args: argparse.Namespace) -> List[str]:
         signing = signer(args.sign_cert, args.sign_key, args.sign_pass_file, args.sign_root,
                          args.sign_pkcs11_module, args.sign_cmd, work)
         room(disc, iso)
+        layout = disc_layout(args.identity, work)
         # The copy holds the files the folder's links lead to, and the
         # signed programs, so that the author's own files stay as they are.
         folder = os.path.join(work, "disc")
         shutil.copytree(disc, folder, ignore=lambda _, names: [n for n in names if bookkeeping(n)])
         signed, left = sign(folder, signing, date) if signing else ([], [])
-        order = startup_order(folder, program, args.startorder)
+        order = startup_order(folder, program, args.startorder, layout)
         partial = iso + ".part"
         master(folder, partial, volume_id(entries), order, date, work)
         try:
             copy, problems = read_back(partial, folder, work)
             problems += order_problems(extents(partial), order)
             bitmaps = find_file(copy, "bitmaps")
-            check = subprocess.run([args.bmpcheck, bitmaps or os.path.join(copy, "bitmaps")],
+            check = subprocess.run([args.bmpcheck] + layout + [bitmaps or os.path.join(copy, "bitmaps")],
                                    capture_output=True, text=True)
             if check.returncode != 0:
                 problems += ["bmpcheck on the image's pictures: " + line
                              for line in check.stdout.splitlines() + check.stderr.splitlines()
                              if line.strip() and not line.startswith("note:")]
+                if not layout:
+                    problems.append("(the pictures are checked for the demo's layout: a disc of "
+                                    "another layout gives its identity file, IDENTITY=file)")
             problems += check_autorun(copy, read_autorun(copy)[1])
             used, alone = args.sign_root, []
             for relative in signed:
@@ -158,6 +179,8 @@ def main(argv: List[str]) -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("disc", help="the disc folder")
     parser.add_argument("iso", help="the image to write")
+    parser.add_argument("--identity", help="the disc's identity file, whose layout the pictures "
+                        "have; else the demo's")
     parser.add_argument("--sign-cert", help="the certificate to sign the disc's programs with: "
                         "PEM with its intermediates (or DER), or a .pfx/.p12 with its key")
     parser.add_argument("--sign-key", help="the private key of a PEM or DER certificate: a file, "

@@ -2,9 +2,10 @@
 the real program under Wine on the project's private X server and driven by
 real pointer input, as the end-to-end tests drive it.
 
-    proof.py CROSS DISC OUT [FORCE]
+    proof.py CROSS DISC OUT [FORCE [IDENTITY]]
 
-With an OUT ending in .png, one labelled sheet, every tile at 1:1: the whole
+The disc's layout is its identity file's, or the demo's. With an OUT ending
+in .png, one labelled sheet, every tile at 1:1: the whole
 window not installed and installed (the registry values written and taken
 away again by `make run INSTALLED=1` itself), on a 24-bit and a 16-bit
 display; every button up, with the pointer over it, and pressed (let go on
@@ -38,25 +39,23 @@ import subprocess
 import sys
 import time
 
-from winedrive import (BIG_FLAME, EMPTY, HARNESS, PICTURE, PICTURES, PLACES, ROOT, SMALL_FLAME,
-                       STEMS, WINDOW_SIZE, Failure, Launcher, Session, centre, composed,
-                       differences, held, read_ppm, take_interrupts, wait_until)
+import identity
+from winedrive import (BACKGROUND, HARNESS, PICTURES, ROOT, STEMS, Failure, Launcher, Session,
+                       centre, composed, differences, held, read_ppm, take_interrupts, wait_until)
 
-USAGE = "usage: make proof [DISC=folder] OUT=file.png|file.gif [FORCE=1]"
+USAGE = "usage: make proof [DISC=folder] [IDENTITY=file] OUT=file.png|file.gif [FORCE=1]"
 ROLES = {1: "INSTALL", 2: "GET DIRECTX", 4: "READ ME", 6: "the game's logo", 7: "publisher",
          8: "PLAY", 9: "EXIT", 10: "UNINSTALL", 11: "developer", 12: "licensor"}
 NOT_INSTALLED = (1, 2, 4, 6, 7, 9, 11, 12)
 INSTALLED_ONLY = (8, 10)
-# The flames' files and how many of their frames the launcher shows.
-FLAMES = ((BIG_FLAME, "the big flame", "fire%02d.bmp"),
-          (SMALL_FLAME, "the small flame", "fire2_%02d.bmp"))
-SHOWN_FRAMES = 16
+FLAME_NAMES = ("the big flame", "the small flame")
+SHOWN_FRAMES = identity.SHOWN_FRAMES
 # Background shown around a flame's tile, to see how the frame sits in it.
 AROUND = 12
 RATE = 30
 PREVIEW_SECONDS = 6
 # The preview's walk: from empty ground over the buttons and back, in
-# straight lines that cross neither flame.
+# straight lines that cross neither of the demo's flames.
 WALK = (6, 11, 1, 4, 12, 7, 9, 2)
 
 FONT, POINT = "DejaVu-Sans-Mono", 13
@@ -85,16 +84,25 @@ class Tile:
                 "rect": [self.x, self.y, self.image.width, self.image.height]}
 
 
+def flames(layout):
+    """Each flame on the disc: its place, its name and its files' pattern."""
+    return [(flame[:4], name, stem + "%02d.bmp")
+            for flame, name, (_, stem) in zip(layout.flames, FLAME_NAMES, identity.FLAMES) if flame]
+
+
 def whole_window(launcher, what, expected, cut=lambda i: i):
     launcher.settle()
-    shown = launcher.s.grab((0, 0) + WINDOW_SIZE)
-    return Tile("the whole window", what, shown, expected, (BIG_FLAME, SMALL_FLAME), PICTURE, cut)
+    layout = launcher.s.layout
+    shown = launcher.s.grab((0, 0) + layout.window)
+    return Tile("the whole window", what, shown, expected,
+                [place for place, _, _ in flames(layout)], (0, 0) + layout.size, cut)
 
 
 def button_tiles(launcher, buttons):
     tiles = []
+    buttons = [button for button in buttons if button in launcher.s.layout.buttons]
     for button, kind in launcher.each_picture(buttons):
-        rect = PLACES[button]
+        rect = launcher.s.layout.buttons[button]
         name = STEMS[button] + PICTURES[kind] + ".bmp"
         tiles.append(Tile("%s (button %d)" % (ROLES[button], button), [kind, name],
                           launcher.s.grab(rect), launcher.disc.bitmap(name),
@@ -110,7 +118,7 @@ def x11grab(s, seconds, mouse):
     """ffmpeg's input that records the launcher's window for so long."""
     ox, oy = s.screen_origin()
     return ["-f", "x11grab", "-draw_mouse", str(int(mouse)), "-framerate", str(RATE),
-            "-video_size", "%dx%d" % WINDOW_SIZE, "-t", str(seconds),
+            "-video_size", "%dx%d" % s.layout.window, "-t", str(seconds),
             "-i", "%s+%d,%d" % (s.env["DISPLAY"], ox, oy)]
 
 
@@ -123,18 +131,21 @@ def flame_tiles(launcher):
     s = launcher.s
     picture = composed(s, launcher.disc, False)
     wanted = []
-    for (fx, fy, fw, fh), name, pattern in FLAMES:
-        around = (fx - AROUND, fy - AROUND, fw + 2 * AROUND, fh + 2 * AROUND)
+    for (fx, fy, fw, fh), name, pattern in flames(s.layout):
+        # As much of the ground around as the picture has.
+        left, top = max(fx - AROUND, 0), max(fy - AROUND, 0)
+        around = (left, top, min(fx + fw + AROUND, s.layout.size[0]) - left,
+                  min(fy + fh + AROUND, s.layout.size[1]) - top)
         for n in range(1, SHOWN_FRAMES + 1):
             file = pattern % n
             expected = picture.pasted(launcher.disc.bitmap(file), fx, fy).crop(around)
             wanted.append((around, name, n, file, expected))
     seen = {around: {} for around, *_ in wanted}
-    size = WINDOW_SIZE[0] * WINDOW_SIZE[1] * 3
+    size = s.layout.window[0] * s.layout.window[1] * 3
     for _ in range(3):
         raw = s.x(FFMPEG + x11grab(s, 2.5, False) + ["-f", "rawvideo", "-pix_fmt", "rgb24", "-"])
         for i in range(0, len(raw) - size + 1, size):
-            frame = read_ppm(b"P6 %d %d 255\n" % WINDOW_SIZE + raw[i:i + size])
+            frame = read_ppm(b"P6 %d %d 255\n" % s.layout.window + raw[i:i + size])
             for around, images in seen.items():
                 image = frame.crop(around)
                 images.setdefault(image.rgb, image)
@@ -212,7 +223,7 @@ class InstalledRun:
 
 
 def own_run(s, folder):
-    s.move(EMPTY)
+    s.move(s.empty)
     return Launcher(s, folder).start(wait_picture=False)
 
 
@@ -232,7 +243,7 @@ def sheet_tiles(s, folder):
     title = re.escape(s.x(["xdotool", "getwindowname", launcher.window]).decode().strip())
     disc = launcher.disc
     windows = [whole_window(launcher, ["not installed, 24-bit display",
-                                       "8bg1.bmp, INSTALL and every button up"],
+                                       BACKGROUND + ", INSTALL and every button up"],
                             composed(s, disc, False))]
     flames = flame_tiles(launcher)
     buttons = button_tiles(launcher, NOT_INSTALLED)
@@ -241,7 +252,7 @@ def sheet_tiles(s, folder):
     step("the launcher as installed, as make run INSTALLED=1 runs it")
     with InstalledRun(s, folder, title) as launcher:
         windows.append(whole_window(launcher, ["installed (make run INSTALLED=1)",
-                                               "8bg1.bmp, PLAY, UNINSTALL, all up"],
+                                               BACKGROUND + ", PLAY, UNINSTALL, all up"],
                                     composed(s, disc, True)))
         buttons += button_tiles(launcher, INSTALLED_ONLY)
 
@@ -262,7 +273,7 @@ def own_colours(s, folder):
     smoothed edges would take places of their own."""
     window = os.path.join(s.scratch, "window.ppm")
     with open(window, "wb") as f:
-        f.write(b"P6 %d %d 255\n" % WINDOW_SIZE + s.grab((0, 0) + WINDOW_SIZE).rgb)
+        f.write(b"P6 %d %d 255\n" % s.layout.window + s.grab((0, 0) + s.layout.window).rgb)
     bitmaps = os.path.join(folder, "bitmaps")
     pictures = sorted(os.path.join(bitmaps, name) for name in os.listdir(bitmaps)
                       if name.lower().endswith(".bmp"))
@@ -296,9 +307,10 @@ def preview(s, folder, path):
     # pointer glides from button to button at the flames' pace and rests on
     # each, and leaves before the recording ends.
     time.sleep(0.5)
-    legs = [centre(button) for button in WALK] + [EMPTY]
+    legs = [centre(button, layout=s.layout) for button in WALK if button in s.layout.buttons]
+    legs.append(s.empty)
     leg = (PREVIEW_SECONDS - 1) / len(legs)
-    start, here = time.monotonic(), EMPTY
+    start, here = time.monotonic(), s.empty
     for n, there in enumerate(legs):
         for i in range(1, 6):
             s.move((here[0] + (there[0] - here[0]) * i // 5, here[1] + (there[1] - here[1]) * i // 5))
@@ -321,11 +333,11 @@ def annotate(text):
     return text.replace("\\", "\\\\").replace("%", "%%")
 
 
-def lay_out(tiles, title, summary):
+def lay_out(tiles, title, summary, window):
     """Places the tiles, each run of tiles under its heading, in rows as
     wide as three whole windows, and labels them. Returns the sheet's width
     and height and ImageMagick's arguments that draw the labels."""
-    width = 3 * WINDOW_SIZE[0] + 4 * GAP
+    width = 3 * window[0] + 4 * GAP
     args = []
 
     def text(x, y, line, colour="#e6e6e6", point=POINT):
@@ -383,7 +395,7 @@ def draw_sheet(s, tiles, title, path):
                ("%d of %d tiles differ from the disc's bitmaps: framed in red." % (wrong, len(tiles)),
                 "#ff6b6b") if wrong else
                ("All %d tiles show exactly what the disc's bitmaps say." % len(tiles), "#e6e6e6")]
-    width, height, labels = lay_out(tiles, title, summary)
+    width, height, labels = lay_out(tiles, title, summary, s.layout.window)
     args = ["convert", "-size", "%dx%d" % (width, height), "xc:#262626"] + frames(tiles)
     for n, tile in enumerate(tiles):
         file = os.path.join(s.scratch, "tile%03d.ppm" % n)
@@ -401,9 +413,10 @@ def draw_sheet(s, tiles, title, path):
 WRITTEN = os.path.join(ROOT, "tools", "written.py")
 
 
-def on_own_harness(cross, work):
+def on_own_harness(cross, layout, work):
     """work(session) on make proof's own X server and wineserver, started
-    here and ended again however work ends."""
+    here and ended again however work ends, looking at a launcher of the
+    layout."""
     try:
         step("starting an X server and Wine of its own")
         with held():
@@ -413,6 +426,7 @@ def on_own_harness(cross, work):
             raise Failure("its X server and wineserver did not start")
         s = Session([cross])
         try:
+            s.look_at(layout)
             s.unmanaged()
             return work(s)
         finally:
@@ -431,6 +445,13 @@ def main(argv):
     cross = argv[0]
     folder, out = (os.path.abspath(os.path.join(caller, path)) for path in argv[1:3])
     force = len(argv) > 3 and argv[3] not in ("", "0")
+    identity_file = os.path.join(caller, argv[4]) if len(argv) > 4 and argv[4] else identity.DEMO
+    try:
+        layout = identity.Layout(identity.load(identity_file))
+    except identity.Refused as e:
+        for fault in e.args[0]:
+            print("proof: %s: %s" % (identity_file, fault), file=sys.stderr)
+        return 1
     if os.path.isdir(out):
         print("proof: %s is a folder; OUT names the picture to write" % out, file=sys.stderr)
         return 2
@@ -469,7 +490,7 @@ def main(argv):
                 step("drawing the sheet")
                 draw_sheet(s, tiles, "make proof DISC=%s" % disc, picture)
                 return tiles
-            tiles = on_own_harness(cross, work)
+            tiles = on_own_harness(cross, layout, work)
             # OUT is looked at again only now, right before it is written;
             # the placing is done whole, whatever comes meanwhile.
             with held():

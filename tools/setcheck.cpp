@@ -211,12 +211,15 @@ Seam FindSeam(const Load& frame, const Load& background, const LayoutRect& place
 
 class CChecker {
 public:
-    CChecker(std::vector<Load> loads, bool bArtNames) : m_loads(std::move(loads)), m_bArtNames(bArtNames) {}
+    CChecker(std::vector<Load> loads, const LauncherLayout& layout, bool bArtNames)
+        : m_loads(std::move(loads)), m_layout(layout), m_bArtNames(bArtNames)
+    {
+    }
 
     int Run(const std::string& folder)
     {
         if (std::none_of(m_loads.begin(), m_loads.end(), [](const Load& l) { return l.bOpened; })) {
-            Finding(folder + " holds none of the launcher's " + std::to_string(kImageCount) +
+            Finding(folder + " holds none of the launcher's " + std::to_string(m_loads.size()) +
                     " pictures: the window opens with nothing drawn in it");
             return 1;
         }
@@ -225,7 +228,7 @@ public:
         CheckPalette();
         CheckSeams();
         if (m_nFindings == 0)
-            std::printf("%s: the launcher's %d pictures are in order\n", folder.c_str(), kImageCount);
+            std::printf("%s: the launcher's %d pictures are in order\n", folder.c_str(), int(m_loads.size()));
         return m_nFindings == 0 ? 0 : 1;
     }
 
@@ -271,7 +274,8 @@ private:
             return;
         if (!Usable(load) && IsShownSlot(load.slot)) {
             const bool bFlame = load.slot.kind == kImageBigFlame || load.slot.kind == kImageSmallFlame;
-            problem += ": " + WithoutPicture(load.slot, bFlame && Usable(m_loads[size_t(PreviousFrameOrder(load.slot))]));
+            problem += ": " + WithoutPicture(load.slot, m_layout,
+                                             bFlame && Usable(m_loads[size_t(PreviousFrameOrder(load.slot, m_layout))]));
         }
         Report(load.slot, problem);
     }
@@ -359,7 +363,7 @@ private:
         for (const Load& frame : m_loads) {
             if ((frame.slot.kind != kImageBigFlame && frame.slot.kind != kImageSmallFlame) || frame.pixels.empty())
                 continue;
-            const LayoutRect place = ImageSlotRect(frame.slot);
+            const LayoutRect place = ImageSlotRect(frame.slot, m_layout);
             const Seam seam = FindSeam(frame, background, place);
             if (!seam.bVisible)
                 continue;
@@ -373,6 +377,7 @@ private:
     }
 
     std::vector<Load> m_loads;
+    const LauncherLayout& m_layout;
     bool m_bArtNames;
     int m_nFindings = 0;
 };
@@ -427,9 +432,9 @@ bool IsShownSlot(const ImageSlot& slot)
     return (slot.kind != kImageBigFlame && slot.kind != kImageSmallFlame) || slot.index < kShownFlameFrames;
 }
 
-int PreviousFrameOrder(const ImageSlot& slot)
+int PreviousFrameOrder(const ImageSlot& slot, const LauncherLayout& layout)
 {
-    const int first = slot.kind == kImageBigFlame ? 1 : 1 + kFlameFrameCount;
+    const int first = slot.kind == kImageBigFlame ? 1 : 1 + layout.flameFiles[kBigFlame];
     return first + (slot.index + kShownFlameFrames - 1) % kShownFlameFrames;
 }
 
@@ -443,7 +448,7 @@ std::string SizeEffect(const ImageSlot& slot, int32_t width, int32_t height)
            " of that area; the rest keeps what was drawn there before";
 }
 
-std::string WithoutPicture(const ImageSlot& slot, bool bPreviousFrameLoads)
+std::string WithoutPicture(const ImageSlot& slot, const LauncherLayout& layout, bool bPreviousFrameLoads)
 {
     const std::string element = ElementName(slot);
     if (slot.kind == kImageBackground)
@@ -451,7 +456,7 @@ std::string WithoutPicture(const ImageSlot& slot, bool bPreviousFrameLoads)
     if (slot.kind == kImageBigFlame || slot.kind == kImageSmallFlame) {
         std::string text = element + " keeps its previous frame";
         if (bPreviousFrameLoads)
-            text += std::string(" (") + LauncherImageSlot(PreviousFrameOrder(slot)).name + ")";
+            text += std::string(" (") + LauncherImageSlot(PreviousFrameOrder(slot, layout), layout).name + ")";
         return text + " for one interval in every cycle";
     }
     switch (slot.picture) {
@@ -482,13 +487,14 @@ std::vector<uint8_t> SlotPictureRgb(const fs::path& path, const ImageSlot& slot)
     return rgb;
 }
 
-int CheckBitmapSet(const std::map<std::string, fs::path>& files, const std::string& folderName, bool bArtNames)
+int CheckBitmapSet(const std::map<std::string, fs::path>& files, const LauncherLayout& layout,
+                   const std::string& folderName, bool bArtNames)
 {
     std::vector<Load> loads;
-    for (int order = 0; order < kImageCount; ++order) {
-        const ImageSlot slot = LauncherImageSlot(order);
+    for (int order = 0; order < ImageCount(layout); ++order) {
+        const ImageSlot slot = LauncherImageSlot(order, layout);
         const auto found = files.find(slot.name);
         loads.push_back(ReadAsLauncher(slot, found == files.end() ? nullptr : &found->second));
     }
-    return CChecker(std::move(loads), bArtNames).Run(folderName);
+    return CChecker(std::move(loads), layout, bArtNames).Run(folderName);
 }

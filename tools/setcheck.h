@@ -29,14 +29,13 @@ std::vector<uint8_t> SlotPictureRgb(const std::filesystem::path& path, const Ima
 // "the background", "the big flame", "the install button", ...
 std::string ElementName(const ImageSlot& slot);
 
-// The flames loop through their first 16 frames; frames 17 to 30 are loaded
-// but never shown.
-constexpr int kShownFlameFrames = 16;
+// The flames loop through their first 16 frames; frames 17 to 30, where a
+// disc has them, are loaded but never shown.
 bool IsShownSlot(const ImageSlot& slot);
 
 // The load order of the flame frame shown before this one: the loop runs from
 // frame 16 back to frame 1.
-int PreviousFrameOrder(const ImageSlot& slot);
+int PreviousFrameOrder(const ImageSlot& slot, const LauncherLayout& layout);
 
 // What the screen shows of a picture of this size in the slot's place.
 std::string SizeEffect(const ImageSlot& slot, int32_t width, int32_t height);
@@ -44,14 +43,14 @@ std::string SizeEffect(const ImageSlot& slot, int32_t width, int32_t height);
 // What the screen shows when the launcher has no picture for the slot. For a
 // flame frame, bPreviousFrameLoads says whether the frame before it in the
 // loop is there to stay on the screen instead.
-std::string WithoutPicture(const ImageSlot& slot, bool bPreviousFrameLoads);
+std::string WithoutPicture(const ImageSlot& slot, const LauncherLayout& layout, bool bPreviousFrameLoads);
 
 // Reads the launcher's pictures from the files of one folder, as the launcher
-// reads them and in its order, and prints one line for each thing a user
+// with this layout reads them and in its order, and prints one line for each thing a user
 // would see go wrong (lines starting "note:" are harmless), or one line that
 // the set is in order. folderName is how the folder is named in that line.
 // With bArtNames the lines name each picture's art file, which the author
 // mends, rather than the bitmap made from it. Returns 0 when the set is in
 // order, 1 when there are findings.
-int CheckBitmapSet(const std::map<std::string, std::filesystem::path>& files, const std::string& folderName,
-                   bool bArtNames = false);
+int CheckBitmapSet(const std::map<std::string, std::filesystem::path>& files, const LauncherLayout& layout,
+                   const std::string& folderName, bool bArtNames = false);

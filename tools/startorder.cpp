@@ -2,13 +2,22 @@
 // itself, one path a line relative to the disc's root, in the order it reads
 // them: what the image is mastered in, so that a drive reads them in one
 // forward sweep.
-#include "frame/layout.h"
+//
+//   startorder [--layout FILE]     the demo's layout, or the disc's
+#include "tools/layoutfile.h"
 
 #include <cstdio>
 
-int main()
+int main(int argc, char** argv)
 {
-    for (int nOrder = 0; nOrder < kImageCount; ++nOrder)
-        std::printf("bitmaps/%s\n", LauncherImageSlot(nOrder).name);
+    std::vector<const char*> args(argv + 1, argv + argc);
+    LauncherLayout layout;
+    std::string error;
+    if (!TakeLayoutOption(args, layout, error) || !args.empty()) {
+        std::fprintf(stderr, "%s\nusage: %s [--layout FILE]\n", error.c_str(), argv[0]);
+        return 2;
+    }
+    for (int nOrder = 0; nOrder < ImageCount(layout); ++nOrder)
+        std::printf("bitmaps/%s\n", LauncherImageSlot(nOrder, layout).name);
     return 0;
 }

@@ -25,23 +25,23 @@ import subprocess
 import tempfile
 import time
 
+import identity
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TITLE = "Zephrane Launcher"
-WINDOW_SIZE = (644, 456)
-
-# The picture's elements in client coordinates: (x, y, width, height).
-BIG_FLAME = (339, 62, 50, 136)
-SMALL_FLAME = (115, 159, 25, 50)
-STEMS = {1: "8b1", 2: "8bdldx7", 4: "8b4", 6: "8b6", 7: "8b7", 8: "8b8",
-         9: "8bexit", 10: "8b10", 11: "8bvexa", 12: "8orlo"}
-PLACES = {1: (20, 237, 124, 56), 2: (500, 237, 124, 56), 4: (20, 306, 124, 56),
-          6: (21, 17, 320, 130), 7: (384, 367, 114, 68), 8: (20, 237, 124, 56),
-          9: (500, 306, 124, 56), 10: (20, 376, 124, 56), 11: (150, 347, 114, 87),
-          12: (263, 347, 115, 94)}
+# The demo disc's layout, from its identity file: the window a session looks
+# at unless told another disc's (Session.look_at). Its elements in client
+# coordinates: (x, y, width, height).
+DEMO = identity.Layout(identity.load(identity.DEMO))
+WINDOW_SIZE = DEMO.window
+BIG_FLAME, SMALL_FLAME = (flame[:4] for flame in DEMO.flames)
+STEMS = identity.STEMS
+PLACES = DEMO.buttons
+BACKGROUND = identity.BACKGROUND_STEM + ".bmp"
 PICTURES = {"up": "u", "focus": "f", "down": "d"}
 WEB_BUTTONS = (2, 6, 7, 11, 12)
 # The background and the buttons without the window's border.
-PICTURE = (0, 0, 640, 452)
+PICTURE = (0, 0) + DEMO.size
 # Points on no button; (322, 228) also lies clear of both flames.
 EMPTY = (322, 228)
 EMPTY_2 = (450, 200)
@@ -50,9 +50,27 @@ X11_KEY = r"HKCU\Software\Wine\X11 Driver"
 HARNESS = os.path.join(ROOT, "scripts", "harness.sh")
 
 
-def centre(button, dx=0):
-    x, y, w, h = PLACES[button]
+def centre(button, dx=0, layout=DEMO):
+    x, y, w, h = layout.buttons[button]
     return (x + w // 2 + dx, y + h // 2)
+
+
+def clear_point(layout):
+    """A point of the picture on no element and at least 8 pixels from
+    every one: the middle of the picture where it is, else the first such
+    point row by row."""
+    elements = list(layout.buttons.values()) + [flame[:4] for flame in layout.flames if flame]
+    width, height = layout.size
+
+    def clear(x, y):
+        return all(not (ex - 8 <= x < ex + ew + 8 and ey - 8 <= y < ey + eh + 8)
+                   for ex, ey, ew, eh in elements)
+    candidates = [(width // 2, height // 2)] + [(x, y) for y in range(8, height - 8, 8)
+                                                 for x in range(8, width - 8, 8)]
+    for point in candidates:
+        if clear(*point):
+            return point
+    raise Failure("the layout leaves no point of the picture clear of every element")
 
 
 class Failure(Exception):
@@ -205,8 +223,14 @@ class Session:
         self.env = env
         self.undo = []
         self.groups = []
-        self.origin = None
+        self.display = None
         self.channel_bits = (8, 8, 8)
+        self.layout, self.empty = DEMO, EMPTY
+
+    def look_at(self, layout):
+        """The window the session looks at from now on is that of a disc of
+        this layout, and its empty ground a point clear of its elements."""
+        self.layout, self.empty = layout, clear_point(layout)
 
     # -- processes ---------------------------------------------------------
 
@@ -360,7 +384,7 @@ class Session:
         pixel, for the rest of the session."""
         self.undo.append(lambda: self.harness("depth-stop"))
         self.env["DISPLAY"] = self.harness("depth-start", str(bits)).split()[-1]
-        self.origin = None
+        self.display = None
         self.channel_bits = {8: (8, 8, 8), 16: (5, 6, 5)}.get(bits, (8, 8, 8))
 
     def as_shown(self, image):
@@ -375,10 +399,9 @@ class Session:
         return Image(image.width, image.height, b"".join(rows))
 
     def screen_origin(self):
-        if self.origin is None:
-            w, h = (int(v) for v in self.x(["xdotool", "getdisplaygeometry"]).split())
-            self.origin = ((w - WINDOW_SIZE[0]) // 2, (h - WINDOW_SIZE[1]) // 2)
-        return self.origin
+        if self.display is None:
+            self.display = tuple(int(v) for v in self.x(["xdotool", "getdisplaygeometry"]).split())
+        return tuple((screen - window) // 2 for screen, window in zip(self.display, self.layout.window))
 
     def grab(self, rect, window=None):
         """The screen's pixels in a rectangle of client coordinates; with a
@@ -460,12 +483,15 @@ def same(shown, expected, mask=()):
 
 def composed(s, disc, installed):
     """The launcher's whole picture, pixel for pixel, as its disc's own
-    bitmaps compose it, flames left out: the background with the install
-    button, or the play and uninstall buttons once the game is installed,
-    and every other button in its up picture."""
-    args = ["convert", os.path.join(disc.folder, "bitmaps", "8bg1.bmp")]
+    bitmaps compose it at the places of the layout the session looks at,
+    flames left out: the background with the install button, or the play
+    and uninstall buttons once the game is installed, and every other
+    button in its up picture."""
+    args = ["convert", os.path.join(disc.folder, "bitmaps", BACKGROUND)]
     for button in ([8, 10] if installed else [1]) + [2, 9, 4, 6, 7, 11, 12]:
-        x, y, _, _ = PLACES[button]
+        if button not in s.layout.buttons:
+            continue
+        x, y, _, _ = s.layout.buttons[button]
         args += [os.path.join(disc.folder, "bitmaps", STEMS[button] + "u.bmp"),
                  "-geometry", "+%d+%d" % (x, y), "-composite"]
     return read_ppm(s.x(args + ["-depth", "8", "ppm:-"]))
@@ -523,23 +549,21 @@ class Launcher:
 
     def mask_for(self, button, rect):
         """Parts of an element's rectangle that other elements may cover:
-        the flames, which run on their own, and the column that buttons 11
-        and 12 share, which belongs to whichever was drawn last."""
+        the flames, which run on their own, and where a button that shows at
+        the same time overlaps it (the demo's developer's and licensor's
+        buttons share a column), which belongs to whichever was drawn last.
+        Button 0 is the background."""
         x, y, _, _ = rect
-        mask = []
-        for flame in (BIG_FLAME, SMALL_FLAME):
-            fx, fy, fw, fh = flame
-            mask.append((fx - x, fy - y, fw, fh))
-        if button == 11:
-            mask.append((263 - x, 0, 1, rect[3]))
-        if button == 12:
-            mask.append((0, 0, 1, rect[3]))
-        return mask
+        layout = self.s.layout
+        covers = [flame[:4] for flame in layout.flames if flame]
+        beside = {other for order in identity.HIT_ORDERS if button in order for other in order}
+        covers += [layout.buttons[other] for other in beside - {button} if other in layout.buttons]
+        return [(cx - x, cy - y, cw, ch) for cx, cy, cw, ch in covers]
 
     def shows(self, button):
         """Which of its pictures a button's place shows: 'up', 'focus',
         'down', or None for anything else."""
-        rect = PLACES[button]
+        rect = self.s.layout.buttons[button]
         shown = self.s.grab(rect)
         for kind in PICTURES:
             if same(self.s.as_shown(shown), self.s.as_shown(self.disc.picture(button, kind)),
@@ -559,27 +583,37 @@ class Launcher:
         kind = self.shows(button)
         return "its %s picture" % kind if kind else "none of its pictures"
 
-    def background_region(self, rect):
-        """Whether a rectangle of the picture shows the background's pixels."""
+    def background_region(self, rect, mask=None):
+        """Whether a rectangle of the picture shows the background's pixels
+        (outside the flames, or the mask given)."""
         shown = self.s.grab(rect)
-        expected = self.disc.bitmap("8bg1.bmp").crop(rect)
-        return same(self.s.as_shown(shown), self.s.as_shown(expected), self.mask_for(0, rect))
+        expected = self.disc.bitmap(BACKGROUND).crop(rect)
+        return same(self.s.as_shown(shown), self.s.as_shown(expected),
+                    self.mask_for(0, rect) if mask is None else mask)
 
     def background_shown(self):
-        # A strip below the buttons that only the background covers.
-        return self.background_region((0, 442, 640, 10))
+        """Whether the picture shows the background wherever no element lies."""
+        layout = self.s.layout
+        elements = list(layout.buttons.values()) + [flame[:4] for flame in layout.flames if flame]
+        return self.background_region((0, 0) + layout.size, elements)
 
     def settle(self):
         """Returns once the launcher has handled all input sent so far: its
         flames only move while its message queue is empty, so two changes of
-        the small flame seen from now on mean it has been idle since."""
-        last = self.s.grab(SMALL_FLAME).rgb
+        a flame (the small one, where the disc has it) seen from now on mean
+        it has been idle since. A disc without flames is given a moment."""
+        flames = [flame[:4] for flame in self.s.layout.flames if flame]
+        if not flames:
+            time.sleep(0.5)
+            return
+        flame = flames[-1]
+        last = self.s.grab(flame).rgb
         for _ in range(2):
             def moved():
                 nonlocal last
                 if not self.alive():
                     raise Failure("the launcher ended")
-                now = self.s.grab(SMALL_FLAME).rgb
+                now = self.s.grab(flame).rgb
                 if now != last:
                     last = now
                     return True
@@ -589,6 +623,8 @@ class Launcher:
     def expect_all_up(self, why, installed=False, except_for=()):
         shown = [1] if not installed else [8, 10]
         for button in shown + [2, 4, 6, 7, 9, 11, 12]:
+            if button not in self.s.layout.buttons:
+                continue
             if button not in except_for and self.shows(button) != "up":
                 raise Failure("%s: button %d shows %s, expected its up picture"
                               % (why, button, self.describe(button)))
@@ -601,16 +637,16 @@ class Launcher:
         button still held and lets go on empty ground, so that nothing
         starts."""
         for button in buttons:
-            self.s.move(EMPTY)
+            self.s.move(self.s.empty)
             self.settle()
             yield button, "up"
-            self.s.move(centre(button))
+            self.s.move(centre(button, layout=self.s.layout))
             self.settle()
             yield button, "focus"
             self.s.press()
             self.settle()
             yield button, "down"
-            self.s.move(EMPTY)
+            self.s.move(self.s.empty)
             self.s.release()
 
 

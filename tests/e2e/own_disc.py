@@ -1,30 +1,35 @@
 """A disc of an author's own, from the starter set to a disc folder, as an
-author makes it: `make art-template`, the art changed, an identity file of
-another disc (title, game, registry keys, web addresses, icon, version,
-label), and `make disc`, each run from the author's own folder with paths
-relative to it: a folder whose name has a space, an apostrophe and an "e"
-with an accent, holding folders whose names have spaces, and a game whose
-name has one. The folder's launcher, under Wine, opens a window with the
-new title and icon, draws the new art exactly, offers PLAY when the new
-game's values are in the registry and not for the demo's, and opens the new
-addresses; `make run DISC=folder INSTALLED=1` shows it installed and leaves
-the registry as it found it. `make iso`, with a certificate as an authority
-delivers it (a chain of the tests' own), gives the folder's image: the
-author's programs signed twice and verified against the test's root, never
-dated before the certificate starts, a vendor's signed program and a 16-bit
-file as they were, every file as Windows reads it, laid out in the
-launcher's start-up order, labelled for the disc, and the same bytes from
-every form of the key: a PEM file, a .pfx, and the key on a token
-(softhsm2's, through PKCS#11), password and PIN read from one file saved as
-Notepad saves it. A signing service's client of the test's own, which signs
-with SHA-256 alone, signs too, and is said to.
+author makes it: an identity file of another disc (title, game, registry
+keys, web address, icon, version, label) with a face of its own (an 800 x
+600 picture, six buttons at places and sizes the demo's are not, one flame,
+the other buttons and flame none), `make art-template` for that layout, the
+art changed, and `make disc`, each run from the author's own folder with
+paths relative to it: a folder whose name has a space, an apostrophe and an
+"e" with an accent, holding folders whose names have spaces, and a game
+whose name has one. The folder's launcher, under Wine, opens a window with
+the new title and icon, draws the new art exactly at its places, offers
+PLAY when the new game's values are in the registry and not for the demo's,
+lights, presses and opens its address at a new place, and answers nothing
+at the demo's old places, which show the background; `make proof` finds
+every tile of its sheet equal to its bitmap; `make run DISC=folder
+INSTALLED=1` shows it installed and leaves the registry as it found it.
+`make iso`, with a certificate as an authority delivers it (a chain of the
+tests' own), gives the folder's image: the author's programs signed twice
+and verified against the test's root, never dated before the certificate
+starts, a vendor's signed program and a 16-bit file as they were, every file
+as Windows reads it, laid out in the launcher's start-up order for its
+layout, labelled for the disc, and the same bytes from every form of the
+key: a PEM file, a .pfx, and the key on a token (softhsm2's, through
+PKCS#11), password and PIN read from one file saved as Notepad saves it. A
+signing service's client of the test's own, which signs with SHA-256 alone,
+signs too, and is said to.
 
-And a disc for Japan, from the same art and files: its title, AutoPlay line
-and one message in Japanese, code page 932. On a Windows of another code
-page (a German one) the window's title is the identity's and a second copy
-finds the first by it and brings it to the front, and the message shows in
-Japanese; on a Japanese Windows 98 the title reads right through the ANSI
-calls.
+And a disc for Japan, from the same art, layout and files: its title,
+AutoPlay line and one message in Japanese, code page 932. On a Windows of
+another code page (a German one) the window's title is the identity's and a
+second copy finds the first by it and brings it to the front, and the
+message shows in Japanese; on a Japanese Windows 98 the title reads right
+through the ANSI calls.
 
 The disc is made once, by the first case that needs it; each further check
 of the disc (its image, say) is one more case in the list at the end."""
@@ -38,11 +43,12 @@ from datetime import datetime, timezone
 
 from demo_flow import dismiss
 from e2elib import APP_PATHS_KEY, HTTP_COMMAND_KEY, ROOT, UNINSTALL_KEY, run_cases
-from winedrive import (BIG_FLAME, EMPTY, PICTURE, SMALL_FLAME, TITLE, WEB_BUTTONS, Failure,
-                       Launcher, composed, differences, wait_until)
+from winedrive import (PLACES, TITLE, Failure, Launcher, centre, composed, differences,
+                       wait_until)
 from make_run import disc_icon, window_icon
 
 sys.path.insert(0, os.path.join(ROOT, "tests", "iso"))
+import identity  # noqa: E402
 import mastering  # noqa: E402
 import signing  # noqa: E402
 import testca  # noqa: E402
@@ -51,25 +57,35 @@ from discfolder import disc_files  # noqa: E402
 NEW_TITLE = "Stormhaven Launcher"
 GAME = "Keel Run.exe"
 UNINSTALL_NAME = "Stormhaven Trial"
-ADDRESSES = {2: "http://www.stormhaven.example/directx/", 6: "http://www.stormhaven.example/keelrun/",
-             7: "http://www.brightwater.example/", 11: "http://www.saltmarsh.example/",
-             12: "http://www.tidewright.example/"}
-WEB_PLACES = {2: (560, 265), 6: (180, 80), 7: (440, 400), 11: (200, 390), 12: (320, 395)}
+ADDRESS = "http://www.brightwater.example/"
+# Its face: its buttons right of and below every place the demo has one, in
+# sizes of their own: INSTALL (PLAY in its place), UNINSTALL, READ ME, the
+# publisher's emblem and EXIT; the big flame at the right; the other buttons,
+# whose addresses it leaves out, and the small flame none.
+LAYOUT = """background = 800 600
+install = 640 330 140 50
+uninstall = 640 400 140 50
+readme = 40 470 150 50
+publisher = 300 462 160 110
+exit = 610 520 170 50
+directx = none
+game_logo = none
+developer = none
+licensor = none
+big_flame = 690 100 60 170
+small_flame = none
+"""
 IDENTITY = """# A made-up disc: every key but none of the demo's values.
 title = %s
 game = %s
 uninstall_key = %s
-url_directx = %s
-url_game = %s
 url_publisher = %s
-url_developer = %s
-url_licensor = %s
 icon = ../art icon/stormhaven.ico
 company = Brightwater Games
 product = Stormhaven Trial
 version = 2.1.7.3
 label = Stormhaven Trial
-""" % ((NEW_TITLE, GAME, UNINSTALL_NAME) + tuple(ADDRESSES[b] for b in WEB_BUTTONS))
+""" % (NEW_TITLE, GAME, UNINSTALL_NAME, ADDRESS) + LAYOUT
 NEW_APP_PATHS_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths" + "\\" + GAME
 NEW_UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall" + "\\" + UNINSTALL_NAME
 
@@ -82,7 +98,7 @@ title = %s
 label = \u30be\u30fc\u30d9\u30c3\u30af\u30b9\u4f53\u9a13\u7248
 action = \u30be\u30fc\u30d9\u30c3\u30af\u30b9\u4f53\u9a13\u7248\u3092\u59cb\u3081\u308b
 message_no_association = %s
-""" % (JAPANESE_TITLE, NO_ASSOCIATION)
+""" % (JAPANESE_TITLE, NO_ASSOCIATION) + LAYOUT
 
 made = {}
 
@@ -109,20 +125,21 @@ def own_disc(s):
     os.makedirs(os.path.join(home, "disc files", "game"))
     os.makedirs(os.path.join(home, "art icon"))
     os.makedirs(os.path.join(home, "disc identity"))
-    make(s, home, "art-template", "OUT=painted art")
-    art = os.path.join(home, "painted art")
-    names = sorted(os.listdir(art))
-    if len(names) != 93 or "guide.png" not in names:
-        raise Failure("art-template wrote %d files: %s" % (len(names), names[:5]))
-    # New art: every picture in its colours' negative, so that a flame frame
-    # still carries the background's own pixels at its edge.
-    s.x(["mogrify", "-negate"] + [os.path.join(art, n) for n in names if n.endswith(".png")
-                                  and n != "guide.png"])
     icon = os.path.join(home, "art icon", "stormhaven.ico")
     s.x(["convert", os.path.join(s.build, "host", "disc-art", "zephrane.ico"), "-negate", icon])
-    identity = os.path.join(home, "disc identity", "storm haven.txt")
-    with open(identity, "w") as f:
+    identity_file = os.path.join(home, "disc identity", "storm haven.txt")
+    with open(identity_file, "w") as f:
         f.write(IDENTITY)
+    s.look_at(identity.Layout(identity.load(identity_file)))
+    make(s, home, "art-template", "IDENTITY=disc identity/storm haven.txt", "OUT=painted art")
+    art = os.path.join(home, "painted art")
+    # The background, the flame's 16 frames, six buttons' three pictures and the guide.
+    names = sorted(n for n in os.listdir(art) if n.endswith(".png"))
+    if len(names) != 1 + 16 + 6 * 3 + 1 or "guide.png" not in names or "fire16.png" not in names:
+        raise Failure("art-template wrote %d pictures: %s" % (len(names), names[:5]))
+    # New art: every picture in its colours' negative, so that a flame frame
+    # still carries the background's own pixels at its edge.
+    s.x(["mogrify", "-negate"] + [os.path.join(art, n) for n in names if n != "guide.png"])
     # The author's files: a setup, a read-me and the game in its folder, the
     # probe standing in for the programs.
     for name in ("setup.exe", os.path.join("game", GAME)):
@@ -136,32 +153,32 @@ def own_disc(s):
                   "ARCH=" + os.path.basename(s.cross.rstrip("/")))
     disc = os.path.join(home, "Stormhaven disc")
     for line in ("disc: wrote the disc folder %s:" % disc, "the launcher, built for %s"
-                 % identity, "label=Stormhaven Trial", "setup.exe", "game/", "readme.txt"):
+                 % identity_file, "label=Stormhaven Trial", "setup.exe", "game/", "readme.txt",
+                 "the 35 pictures of its layout"):
         if line not in output:
             raise Failure("make disc did not say %r:\n%s" % (line, output))
     with open(os.path.join(disc, "autorun.inf"), "rb") as f:
         autorun = f.read()
     if autorun != b"[autorun]\r\nopen=launcher.exe\r\nicon=launcher.exe,0\r\nlabel=Stormhaven Trial\r\n":
         raise Failure("autorun.inf holds %r" % autorun)
-    made.update(home=home, disc=disc, icon=icon)
+    made.update(home=home, disc=disc, icon=icon, identity=identity_file)
     return made
 
 
 def new_window_new_art_new_icon(s):
     own = own_disc(s)
-    s.move(EMPTY)
+    s.move(s.empty)
     launcher = Launcher(s, own["disc"]).start()
     titled = s.windows(NEW_TITLE, pid=launcher.proc.pid)
     if launcher.window not in titled or s.windows(TITLE):
         raise Failure("the window is not titled %r alone" % NEW_TITLE)
-    # Exactly the disc's bitmaps, and they are not the demo's.
+    # Exactly the disc's bitmaps at its places, on a picture of its size.
     expected = composed(s, launcher.disc, False)
-    count, where = differences(s.grab(PICTURE), expected, (BIG_FLAME, SMALL_FLAME))
+    if (expected.width, expected.height) != (800, 600):
+        raise Failure("the disc's background is %d x %d" % (expected.width, expected.height))
+    count, where = differences(s.grab((0, 0) + s.layout.size), expected, [s.layout.flames[0][:4]])
     if count:
         raise Failure("%d pixels differ from the disc's bitmaps, the first at %s" % (count, where))
-    demo = composed(s, Launcher(s).disc, False)
-    if differences(expected, demo, (BIG_FLAME, SMALL_FLAME))[0] < 100000:
-        raise Failure("the disc's pictures are the demo's")
     if window_icon(s, launcher.window) != disc_icon(s, 32, own["icon"]):
         raise Failure("the window's icon is not the 32 x 32 picture of the identity's icon")
     # The version information and every string of the program are the new
@@ -182,7 +199,7 @@ def play_for_its_own_game_only(s):
     # The demo's game installed: nothing of it concerns this disc.
     s.reg_set(APP_PATHS_KEY, "Path", game_folder)
     s.reg_set(UNINSTALL_KEY, "UninstallString", r"C:\windows\notepad.exe")
-    s.move(EMPTY)
+    s.move(s.empty)
     launcher = Launcher(s, own["disc"]).start()
     launcher.expect_all_up("the demo's game in the registry")
     s.key("Escape")
@@ -196,7 +213,7 @@ def play_for_its_own_game_only(s):
     s.reg_set(NEW_UNINSTALL_KEY, "UninstallString", r"C:\windows\notepad.exe")
     launcher = Launcher(s, own["disc"]).start()
     launcher.expect_all_up("its own game in the registry", installed=True)
-    s.move((60, 260))
+    s.move(centre(8, layout=s.layout))
     launcher.expect(8, "focus", "the pointer on PLAY")
     s.click()
     launcher.wait_closed("the launcher to close after play")
@@ -207,26 +224,47 @@ def play_for_its_own_game_only(s):
     forget()
 
 
-def its_own_addresses(s):
+def its_own_places(s):
+    """The publisher's emblem at its new place lights, presses in and opens
+    its address; at every place of the demo's buttons the disc shows its
+    background, and neither the pointer nor a click wakes anything there."""
     own = own_disc(s)
-    s.move(EMPTY)
+    s.move(s.empty)
     launcher = Launcher(s, own["disc"]).start()
-    for n, button in enumerate(WEB_BUTTONS, 1):
-        s.move(EMPTY)
-        s.move(WEB_PLACES[button])
-        launcher.expect(button, "focus", "the pointer on button %d" % button)
+    s.move(centre(7, layout=s.layout))
+    launcher.expect(7, "focus", "the pointer on the publisher's emblem")
+    s.press()
+    launcher.expect(7, "down", "the publisher's emblem pressed")
+    s.release()
+    record = s.wait_records(1, "the publisher's address")[0]
+    if '"%s"' % ADDRESS not in record["cmdline"]:
+        raise Failure("the publisher's emblem opened %s, not %s" % (record["cmdline"], ADDRESS))
+    for button, place in sorted(PLACES.items()):
+        s.move(centre(button))
+        launcher.settle()
+        launcher.expect_all_up("the pointer on the demo's place of button %d" % button)
+        if not launcher.background_region(place):
+            raise Failure("the demo's place of button %d shows other than the background" % button)
         s.click()
-        record = s.wait_records(n, "the address of button %d" % button)[n - 1]
-        if '"%s"' % ADDRESSES[button] not in record["cmdline"]:
-            raise Failure("button %d opened %s, not %s" % (button, record["cmdline"],
-                                                            ADDRESSES[button]))
-    if not launcher.alive():
-        raise Failure("a web link closed the launcher")
+    launcher.settle()
+    if len(s.probe_records()) != 1 or not launcher.alive():
+        raise Failure("a click on the demo's places started something, or ended the launcher")
+
+
+def its_proof(s):
+    """make proof of the disc, for its layout: the windows, its six buttons'
+    three pictures and its flame's 16 frames, each tile the disc's bitmaps."""
+    own = own_disc(s)
+    output = make(s, own["home"], "proof", "IDENTITY=disc identity/storm haven.txt",
+                  "DISC=Stormhaven disc", "OUT=proof.png")
+    for line in (": 37 tiles, ", "proof: every tile shows what the disc's bitmaps say"):
+        if line not in output:
+            raise Failure("make proof did not say %r:\n%s" % (line, output))
 
 
 def make_run_installed(s):
     own = own_disc(s)
-    s.move(EMPTY)
+    s.move(s.empty)
     proc = subprocess.Popen(["make", "-s", "-C", ROOT, "run", "DISC=Stormhaven disc", "INSTALLED=1"],
                             cwd=own["home"], env=dict(s.env, PWD=own["home"]),
                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
@@ -303,7 +341,7 @@ def its_image(s):
                                      "SIGN_PKCS11_MODULE=/usr/lib/softhsm/libsofthsm2.so")),
                       ("fourth.iso", ('SIGN_CMD=sh "service sign.sh" "signing ca/author.key"',))):
         output = make(s, home, "iso", "DISC=Stormhaven disc", "ISO=" + name,
-                      "SIGN_ROOT=signing ca/root.crt", *key)
+                      "IDENTITY=disc identity/storm haven.txt", "SIGN_ROOT=signing ca/root.crt", *key)
         how = " with SHA-256 alone, as the signer makes no SHA-1 signature (Windows 2000 and XP " \
             "before SP3 show these as unsigned)," if name == "fourth.iso" else \
             ", SHA-1 with SHA-256 nested in it,"
@@ -323,9 +361,12 @@ def its_image(s):
             raise Failure("make iso signed the author's own launcher.exe, not a copy")
     iso = os.path.join(home, "first.iso")
     startorder = os.path.join(s.build, "host", "tools", "startorder")
-    order = mastering.startup_order(disc, "launcher.exe", startorder)
+    layout = os.path.join(home, "layout.txt")
+    with open(layout, "w") as f:
+        f.write(identity.layout_file(identity.load(own["identity"]), own["identity"]))
+    order = mastering.startup_order(disc, "launcher.exe", startorder, ["--layout", layout])
     problems = mastering.order_problems(mastering.extents(iso), order)
-    if len(order) != 92 or problems:
+    if len(order) != 1 + 35 or problems:
         raise Failure("the image's start-up reads: %d files, %s" % (len(order), problems))
     if b"STORMHAVEN_TRIAL" not in images[0][16 * 2048:17 * 2048]:
         raise Failure("the image is not labelled STORMHAVEN_TRIAL")
@@ -361,7 +402,7 @@ def japanese_disc(s, locale):
              "OUT=Japan disc", "ARCH=" + os.path.basename(s.cross.rstrip("/")))
         made["japan"] = os.path.join(own["home"], "Japan disc")
     s.env.update(LANG=locale, LC_ALL=locale)
-    s.move(EMPTY)
+    s.move(s.empty)
     launcher = Launcher(s, made["japan"]).start()
     wait_until(lambda: s.x(["xdotool", "getwindowname", launcher.window]).decode().strip()
                == JAPANESE_TITLE, "the window titled %s" % JAPANESE_TITLE)
@@ -371,7 +412,7 @@ def japanese_disc(s, locale):
 def japanese_on_a_german_windows(s):
     first = japanese_disc(s, "de_DE.UTF-8")
     ox, oy = s.screen_origin()
-    s.start([s.wintool, "cover", str(ox - 10), str(oy - 10), str(ox + 700), str(oy + 500)])
+    s.start([s.wintool, "cover", str(ox - 10), str(oy - 10), str(ox + 820), str(oy + 620)])
     wait_until(lambda: not first.background_shown(), "another window over the launcher")
     second = s.start(["launcher.exe"], cwd=first.folder)
     wait_until(lambda: second.poll() is not None, "the second copy to end by itself", timeout=20)
@@ -381,8 +422,8 @@ def japanese_on_a_german_windows(s):
     # No program for web addresses: the shell's refusal, in the disc's words.
     s.reg_delete_key(r"HKCR\http\shell")
     try:
-        s.move(EMPTY)
-        s.move((440, 400))
+        s.move(s.empty)
+        s.move(centre(7, layout=s.layout))
         first.expect(7, "focus", "the pointer on the publisher's button")
         s.click()
         wait_until(lambda: s.windows("launcher"), "the launcher's message box")
@@ -403,5 +444,5 @@ def japanese_on_windows_98(s):
 
 
 if __name__ == "__main__":
-    run_cases([new_window_new_art_new_icon, play_for_its_own_game_only, its_own_addresses,
+    run_cases([new_window_new_art_new_icon, play_for_its_own_game_only, its_own_places, its_proof,
                make_run_installed, its_image, japanese_on_a_german_windows, japanese_on_windows_98])

@@ -94,12 +94,23 @@ class IdentityFile(unittest.TestCase):
             ("game = keel:run.exe".encode("utf-16"), "saved as UTF-16 (Notepad's \"Unicode\"): "
                                                      "save it as UTF-8"),
             ("icon = tab\there.ico", "icon holds a control character"),
+            ("background = 800 x 600", "background '800 x 600' is not two numbers"),
+            ("background = 1280 800", "background 1280 x 800 is not from 320 x 240 to 1024 x 768"),
+            ("exit = 600 306 124 56", "exit '600 306 124 56' does not lie inside the 640 x 452 "
+                                      "background"),
+            ("readme = 20 306 124", "readme '20 306 124' is not four numbers"),
+            ("install = 20 237 0 56", "install '20 237 0 56': its width and height must be at least 1"),
+            ("big_flame = 339 62 50 136 20", "big_flame '339 62 50 136 20': its fifth number, the "
+                                             "count of its frame files, is 16"),
+            ("background = 640 240", "licensor (the demo's value, as the file leaves it out) '263 347 "
+                                     "115 94' does not lie inside the 640 x 240 background"),
         ]
         for text, reason in cases:
             with self.subTest(text=text[:40]):
                 status, errors, out = self.run_tool(text + (b"\n" if isinstance(text, bytes) else "\n"))
                 self.assertEqual(1, status, errors)
-                self.assertEqual(2, len(errors.splitlines()), errors)
+                # A smaller background leaves each of the demo's lower places outside it.
+                self.assertEqual(9 if "640 240" in str(text) else 2, len(errors.splitlines()), errors)
                 self.assertIn(reason, errors)
                 self.assertIn("refused; nothing was built", errors)
                 self.assertFalse(os.path.exists(out))
@@ -157,6 +168,34 @@ class IdentityFile(unittest.TestCase):
         result = subprocess.run([sys.executable, TOOL, "get", os.path.join(self.dir, "identity.txt"),
                                  "volume_label"], stdout=subprocess.PIPE, check=True)
         self.assertEqual(b"STORM_HAVEN_TRIAL_2\n", result.stdout)
+
+    def test_a_layout_of_its_own(self):
+        """Play takes install's place, a button set to none needs no address
+        and the demo's is not built in, a flame needs 16 frames, and buttons
+        that overlap are warned of, each pair the pointer may find at one
+        time, but taken."""
+        path = os.path.join(self.dir, "identity.txt")
+        with open(path, "w") as f:
+            f.write("background = 800 600\ninstall = 560 420 180 60\nreadme = 600 440 100 60\n"
+                    "directx = none\nbig_flame = 640 120 70 180\nsmall_flame = NONE\n")
+        result = subprocess.run([sys.executable, TOOL, "check", path], stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, text=True)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertEqual(["%s: warning: %s and readme overlap: where both lie, the pointer finds "
+                          "readme, which the launcher tests later" % (path, b)
+                          for b in ("install", "play")], result.stderr.splitlines())
+        loaded = identity.load(path)
+        layout = identity.Layout(loaded)
+        self.assertEqual((804, 604), layout.window)
+        self.assertEqual((560, 420, 180, 60), layout.buttons[8])
+        self.assertEqual((500, 306, 124, 56), layout.buttons[9])
+        self.assertNotIn(2, layout.buttons)
+        self.assertEqual([(640, 120, 70, 180, 16), None], layout.flames)
+        header = identity.header(loaded, "")
+        self.assertIn('#define ZEPH_URL_DIRECTX ""\n', header)
+        self.assertIn("#define ZEPH_LAYOUT {{0, 0, 800, 600}, {{0, 0, 0, 0}, {560, 420, 740, 480}, "
+                      "{0, 0, 0, 0}, {0, 0, 0, 0}, {600, 440, 700, 500}, ", header)
+        self.assertIn("{{640, 120, 710, 300}, {0, 0, 0, 0}}, {16, 0}}\n", header)
 
     def test_a_disc_for_another_market_in_its_code_page(self):
         """What the disc shows, as its code page's bytes for Windows 95 to ME

@@ -1,8 +1,12 @@
 // The window's placement, the button table, the hit test and the image order.
 #include "frame/layout.h"
+#include "tools/layoutfile.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -61,7 +65,7 @@ TEST(ButtonTable, RectanglesAndPictures)
     EXPECT_TRUE(SameRect(ButtonRect(12), 263, 347, 378, 441));
     // The inactive slots have no pictures and an empty place.
     for (int id : {3, 5}) {
-        EXPECT_EQ(nullptr, LauncherButtonSpec(id).stem);
+        EXPECT_EQ(nullptr, kPictureStems.buttons[id]);
         EXPECT_TRUE(SameRect(ButtonRect(id), 0, 0, 0, 0));
     }
     EXPECT_TRUE(SameRect(ButtonRect(0), 0, 0, 0, 0));
@@ -72,7 +76,6 @@ TEST(ButtonTable, RectanglesAndPictures)
     // Every element lies within the 640 x 452 picture.
     for (int id = 1; id <= kButtonCount; ++id) {
         const LayoutRect rc = ButtonRect(id);
-        EXPECT_EQ(id, LauncherButtonSpec(id).id);
         EXPECT_TRUE(rc.left >= 0 && rc.top >= 0 && rc.right <= 640 && rc.bottom <= 452) << id;
     }
 }
@@ -205,11 +208,12 @@ TEST(ImageSlots, EveryShownButtonHasItsThreePicturesInTurn)
         EXPECT_TRUE(names.insert(slot.name).second) << "repeated " << slot.name;
         if (slot.kind != kImageButton)
             continue;
-        const ButtonSpec& button = LauncherButtonSpec(slot.index);
-        ASSERT_NE(nullptr, button.stem);
-        EXPECT_EQ(std::string(button.stem) + "ufd"[slot.picture] + ".bmp", slot.name);
-        EXPECT_EQ(button.width, slot.width);
-        EXPECT_EQ(button.height, slot.height);
+        const char* pszStem = kPictureStems.buttons[slot.index];
+        const LayoutRect rc = ButtonRect(slot.index);
+        ASSERT_NE(nullptr, pszStem);
+        EXPECT_EQ(std::string(pszStem) + "ufd"[slot.picture] + ".bmp", slot.name);
+        EXPECT_EQ(rc.right - rc.left, slot.width);
+        EXPECT_EQ(rc.bottom - rc.top, slot.height);
         if (slot.picture == kPictureUp)
             buttonOrder.push_back(slot.index);
         else
@@ -238,5 +242,67 @@ TEST(ImageSlots, EachPictureIsDrawnAtItsElementsPlaceInItsSize)
         const LayoutRect rc = ImageSlotRect(slot);
         EXPECT_EQ(slot.width, rc.right - rc.left) << slot.name;
         EXPECT_EQ(slot.height, rc.bottom - rc.top) << slot.name;
+    }
+}
+
+// A disc of its own, as tools/identity.py writes its layout for the disc
+// tools: an 800 x 600 background, five buttons (play on install's place),
+// one flame of 16 frames, the rest none.
+TEST(AuthorLayout, OnlyItsOwnElementsAtTheirPlaces)
+{
+    char szPath[] = "/tmp/layout-XXXXXX";
+    const int fd = mkstemp(szPath);
+    ASSERT_GE(fd, 0);
+    const std::string text = "# made by tools/identity.py\nbackground 800 600\nbutton 1 560 420 180 60\n"
+                             "button 7 300 430 200 120\nbutton 8 560 420 180 60\nbutton 9 60 500 160 60\n"
+                             "button 10 560 500 180 60\nflame 0 640 120 70 180 16\n";
+    ASSERT_EQ(ssize_t(text.size()), write(fd, text.data(), text.size()));
+    close(fd);
+    LauncherLayout layout;
+    std::string error;
+    ASSERT_TRUE(ReadLayoutFile(szPath, layout, error)) << error;
+    unlink(szPath);
+
+    EXPECT_TRUE(SameRect(CenteredWindowRect(1024, 768, layout), 110, 82, 914, 686));
+    EXPECT_EQ(1 + 16 + 5 * 3, ImageCount(layout));
+    std::vector<std::string> names;
+    for (int order = 0; order <= ImageCount(layout); ++order)
+        names.push_back(LauncherImageSlot(order, layout).name);
+    EXPECT_EQ("8bg1.bmp", names[0]);
+    EXPECT_EQ("fire16.bmp", names[16]);
+    EXPECT_EQ("8b1u.bmp", names[17]);
+    EXPECT_EQ("8b7d.bmp", names[22]);
+    EXPECT_EQ("8b10d.bmp", names[31]);
+    EXPECT_EQ("", names[32]);
+    const ImageSlot frame = LauncherImageSlot(5, layout);
+    EXPECT_EQ(70, frame.width);
+    EXPECT_TRUE(SameRect(ImageSlotRect(frame, layout), 640, 120, 710, 300));
+
+    // The new places answer; the demo's old ones, and none's, do not.
+    const int32_t enabled[kButtonCount + 1] = {};
+    for (bool installed : {false, true}) {
+        EXPECT_EQ(installed ? 8 : 1, HitTestButtons(layout.buttons, enabled, installed, 650, 450));
+        EXPECT_EQ(7, HitTestButtons(layout.buttons, enabled, installed, 400, 490));
+        for (auto pt : {std::make_pair(80, 260), {560, 265}, {180, 80}, {200, 390}, {560, 330}})
+            EXPECT_EQ(0, HitTestButtons(layout.buttons, enabled, installed, pt.first, pt.second));
+    }
+}
+
+TEST(AuthorLayout, AFileIdentityPyDidNotWriteIsRefused)
+{
+    for (const char* pszText : {"button 1 20 20 10 10\n", "background 800 600\nbutton 3 20 20 10 10\n",
+                                "background 800 600\nbutton 9 795 20 10 10\n",
+                                "background 800 600\nflame 1 20 20 10 10 20\n",
+                                "background 800 600\nbutton 9 20 20 10 10 x\n", "# nothing\n"}) {
+        char szPath[] = "/tmp/layout-XXXXXX";
+        const int fd = mkstemp(szPath);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(ssize_t(std::strlen(pszText)), write(fd, pszText, std::strlen(pszText)));
+        close(fd);
+        LauncherLayout layout;
+        std::string error;
+        EXPECT_FALSE(ReadLayoutFile(szPath, layout, error)) << pszText;
+        EXPECT_NE(std::string::npos, error.find(szPath)) << error;
+        unlink(szPath);
     }
 }

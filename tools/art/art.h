@@ -20,18 +20,18 @@ struct CFontSet {
     CTypeface m_serifBold, m_sansBold, m_sans;
 };
 
-// Where the flames burn: the middle of each flame's base in window
-// coordinates. The brazier and the lamp of the scene hold them there.
+// Where a flame burns: the middle of its base in window coordinates. The
+// brazier and the lamp of the scene hold the flames there.
 struct FlameSeat {
     LayoutRect rect;
     float baseX, baseY;  // the middle of the fire's root
     float baseHalfWidth; // half the width of the burning fuel
 };
-constexpr FlameSeat kBigFlameSeat{kBigFlameRect, 364.0f, 190.0f, 15.0f};
-constexpr FlameSeat kSmallFlameSeat{kSmallFlameRect, 127.5f, 204.0f, 6.5f};
+FlameSeat SeatOf(const LayoutRect& rect);
 
-// The scene, 640 x 452, without flames: they are drawn over it frame by frame.
-CCanvas PaintBackground(const CFontSet& fonts);
+// The scene at the layout's background size, without flames: they are drawn
+// over it frame by frame.
+CCanvas PaintBackground(const CFontSet& fonts, const LauncherLayout& layout);
 
 // nFrames frames of the flame on its seat, each its rectangle of the
 // background with the fire painted in. The fire repeats every 16 frames
@@ -40,7 +40,7 @@ std::vector<CCanvas> PaintFlameFrames(const CCanvas& background, const FlameSeat
 
 // One picture of a button: its place on the background with the button
 // painted over it.
-CCanvas PaintButton(const CCanvas& background, const CFontSet& fonts, LauncherButton id,
+CCanvas PaintButton(const CCanvas& background, const CFontSet& fonts, LauncherButton id, const LayoutRect& place,
                     ButtonImage picture);
 
 // The launcher's icon at 16, 32 and 48 pixels, each in 256 and in 16 colours.

@@ -20,6 +20,20 @@ struct Look {
     bool bPressed;
 };
 
+// How a button drawn for one size sits on a button of another: scaled to
+// fit, and centred up and down. On a button of the size it was drawn for,
+// the demo's, everything lies where it was drawn.
+struct Fit {
+    Fit(const CCanvas& canvas, int nDrawnWidth, int nDrawnHeight)
+        : scale(std::min(float(canvas.Width()) / float(nDrawnWidth), float(canvas.Height()) / float(nDrawnHeight))),
+          top((float(canvas.Height()) - float(nDrawnHeight) * scale) / 2.0f)
+    {
+    }
+    float Y(float y) const { return top + y * scale; }
+    int Size(int nSize) const { return std::max(1, int(float(nSize) * scale + 0.5f)); }
+    float scale, top;
+};
+
 Look LookOf(ButtonImage picture)
 {
     switch (picture) {
@@ -115,7 +129,8 @@ const char* ActionLabel(int id)
 void PaintActionButton(CCanvas& canvas, const CFontSet& fonts, int id, const Look& look)
 {
     PaintPlaque(canvas, look, Hex(0xB8862E));
-    const CMask label = fonts.m_serifBold.RenderToFit(ActionLabel(id), 17, canvas.Width() - 34, 1);
+    const Fit fit(canvas, 124, 56);
+    const CMask label = fonts.m_serifBold.RenderToFit(ActionLabel(id), fit.Size(17), canvas.Width() - 34, 1);
     PaintLettering(canvas, label, (canvas.Width() - label.Width()) / 2, (canvas.Height() - label.Height()) / 2,
                    look, Hex(0xE2B456), Hex(0xFFF2C4));
 }
@@ -123,9 +138,10 @@ void PaintActionButton(CCanvas& canvas, const CFontSet& fonts, int id, const Loo
 // The game's title in gold on the night sky, over a line of smaller letters.
 void PaintLogo(CCanvas& canvas, const CFontSet& fonts, const Look& look)
 {
-    const CMask title = fonts.m_serifBold.RenderToFit("ZEPHRANE", 64, canvas.Width() - 34, 3);
+    const Fit fit(canvas, 320, 130);
+    const CMask title = fonts.m_serifBold.RenderToFit("ZEPHRANE", fit.Size(64), canvas.Width() - 34, 3);
     const int tx = (canvas.Width() - title.Width()) / 2 + look.nShift;
-    const int ty = 22 + look.nShift;
+    const int ty = int(fit.Y(22.0f)) + look.nShift;
     const int kPad = 8;
     const CMask padded = title.Padded(kPad);
     // A glow of the fire behind the letters, strong in the lit picture.
@@ -146,16 +162,16 @@ void PaintLogo(CCanvas& canvas, const CFontSet& fonts, const Look& look)
             canvas.Blend(tx + x, ty + y, gold, title.At(x, y));
         }
 
-    const CMask subtitle = fonts.m_sansBold.Render("PLAYABLE DEMO", 11, 4);
+    const CMask subtitle = fonts.m_sansBold.Render("PLAYABLE DEMO", fit.Size(11), 4);
     const int sx = (canvas.Width() - subtitle.Width()) / 2 + look.nShift;
-    const int sy = ty + title.Height() + 14;
+    const int sy = ty + title.Height() + fit.Size(14);
     const Rgb teal = Mix(Hex(0x7CC8D4), Hex(0xD8FAFF), look.glow) * look.brightness;
     PaintLettering(canvas, subtitle, sx - look.nShift, sy - look.nShift, look, teal, teal);
     // Rules either side of the subtitle, ending in diamonds.
     const float ry = float(sy + subtitle.Height() / 2) + 0.5f;
     for (int side = -1; side <= 1; side += 2) {
         const float inner = float(canvas.Width()) / 2.0f + float(side) * (float(subtitle.Width()) / 2.0f + 10.0f);
-        const float outer = inner + float(side) * 62.0f;
+        const float outer = inner + float(side) * 62.0f * fit.scale;
         for (int y = int(ry) - 4; y <= int(ry) + 4; ++y)
             for (int x = 0; x < canvas.Width(); ++x) {
                 const float px = float(x) + 0.5f, py = float(y) + 0.5f;
@@ -245,28 +261,30 @@ void PaintOrbitEmblem(CCanvas& canvas, float cx, float cy, float radius, const L
 void PaintCompanyButton(CCanvas& canvas, const CFontSet& fonts, int id, const Look& look)
 {
     PaintPlaque(canvas, look, Hex(0x8A8C96));
+    // Each emblem was drawn for its company's plaque in the demo.
+    const Fit fit = id == 7 ? Fit(canvas, 114, 68) : id == 11 ? Fit(canvas, 114, 87) : Fit(canvas, 115, 94);
     const int w = canvas.Width();
     const float cx = float(w) / 2.0f + float(look.nShift);
     const Rgb silver = Hex(0xD0D2D8), lit = Hex(0xFFFFFF);
     auto centred = [&](const CMask& ink, int y, Rgb color) {
-        PaintLettering(canvas, ink, (w - ink.Width()) / 2, y, look, color, lit);
+        PaintLettering(canvas, ink, (w - ink.Width()) / 2, int(fit.Y(float(y))), look, color, lit);
     };
     // Everything shifts with the pressed picture; the emblems take the shift
     // in their own coordinates.
     const float s = float(look.nShift);
     if (id == 7) {
-        PaintQuillEmblem(canvas, cx, 9.0f + s, 24.0f, look);
-        centred(fonts.m_serifBold.RenderToFit("QUILLSPIRE", 12, w - 16, 1), 38, silver);
-        centred(fonts.m_sans.Render("INTERACTIVE", 7, 2), 52, Hex(0xC05050));
+        PaintQuillEmblem(canvas, cx, fit.Y(9.0f) + s, 24.0f * fit.scale, look);
+        centred(fonts.m_serifBold.RenderToFit("QUILLSPIRE", fit.Size(12), w - 16, 1), 38, silver);
+        centred(fonts.m_sans.Render("INTERACTIVE", fit.Size(7), 2), 52, Hex(0xC05050));
     } else if (id == 11) {
-        PaintHexEmblem(canvas, cx, 29.0f + s, 18.0f, look);
-        centred(fonts.m_sansBold.RenderToFit("VEXMOOR", 14, w - 18, 1), 53, silver);
-        centred(fonts.m_sans.Render("STUDIOS", 8, 3), 69, Hex(0x46AEBA));
+        PaintHexEmblem(canvas, cx, fit.Y(29.0f) + s, 18.0f * fit.scale, look);
+        centred(fonts.m_sansBold.RenderToFit("VEXMOOR", fit.Size(14), w - 18, 1), 53, silver);
+        centred(fonts.m_sans.Render("STUDIOS", fit.Size(8), 3), 69, Hex(0x46AEBA));
     } else {
-        centred(fonts.m_sans.Render("POWERED BY", 7, 2), 11, Hex(0x9A9CA6));
-        PaintOrbitEmblem(canvas, cx, 39.0f + s, 14.0f, look);
-        centred(fonts.m_sansBold.RenderToFit("ORLENK", 15, w - 18, 2), 61, silver);
-        centred(fonts.m_sans.Render("ENGINE", 8, 4), 78, Hex(0x7ACC8E));
+        centred(fonts.m_sans.Render("POWERED BY", fit.Size(7), 2), 11, Hex(0x9A9CA6));
+        PaintOrbitEmblem(canvas, cx, fit.Y(39.0f) + s, 14.0f * fit.scale, look);
+        centred(fonts.m_sansBold.RenderToFit("ORLENK", fit.Size(15), w - 18, 2), 61, silver);
+        centred(fonts.m_sans.Render("ENGINE", fit.Size(8), 4), 78, Hex(0x7ACC8E));
     }
 }
 
@@ -281,10 +299,9 @@ void RestoreMargin(CCanvas& canvas, const CCanvas& original, int nMargin)
 
 } // namespace
 
-CCanvas PaintButton(const CCanvas& background, const CFontSet& fonts, LauncherButton id,
+CCanvas PaintButton(const CCanvas& background, const CFontSet& fonts, LauncherButton id, const LayoutRect& rc,
                     ButtonImage picture)
 {
-    const LayoutRect rc = ButtonRect(id);
     const CCanvas original = background.Crop(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
     CCanvas canvas = original;
     const Look look = LookOf(picture);

@@ -1,10 +1,13 @@
-// Generates the demo disc's pictures.
+// Generates the demo disc's pictures, or the same art at the places and
+// sizes of another disc's layout, as a starter set for its author.
 //
-//   discart OUTDIR
+//   discart [--layout FILE] OUTDIR
 //
-// writes OUTDIR/bitmaps/ with every file the launcher loads, and
+// writes OUTDIR/bitmaps/ with every file the launcher loads, for the demo's
+// layout or the disc's from FILE (tools/layoutfile.h), and
 // OUTDIR/zephrane.ico. The same program always writes the same bytes.
 #include "tools/art/art.h"
+#include "tools/layoutfile.h"
 
 #include <cstdio>
 #include <exception>
@@ -21,29 +24,31 @@ IndexedImage Indexed(const CCanvas& canvas, const LayoutRect& place, const CQuan
     return IndexedImage{canvas.Width(), canvas.Height(), quantizer.Quantize(canvas, place.left, place.top)};
 }
 
-void WriteBitmaps(const std::filesystem::path& directory, const CFontSet& fonts)
+void WriteBitmaps(const std::filesystem::path& directory, const CFontSet& fonts, const LauncherLayout& layout)
 {
     const CQuantizer quantizer(SharedPalette().data(), 256, 0.045f);
-    const CCanvas background = PaintBackground(fonts);
-    const std::vector<CCanvas> bigFlame = PaintFlameFrames(background, kBigFlameSeat, kFlameFrameCount);
-    const std::vector<CCanvas> smallFlame = PaintFlameFrames(background, kSmallFlameSeat, kFlameFrameCount);
+    const CCanvas background = PaintBackground(fonts, layout);
+    std::vector<CCanvas> flames[2];
+    for (int flame : {kBigFlame, kSmallFlame})
+        if (layout.flameFiles[flame] != 0)
+            flames[flame] = PaintFlameFrames(background, SeatOf(layout.flames[flame]), layout.flameFiles[flame]);
 
-    for (int order = 0; order < kImageCount; ++order) {
-        const ImageSlot slot = LauncherImageSlot(order);
+    for (int order = 0; order < ImageCount(layout); ++order) {
+        const ImageSlot slot = LauncherImageSlot(order, layout);
+        const LayoutRect place = ImageSlotRect(slot, layout);
         IndexedImage image;
         switch (slot.kind) {
         case kImageBackground:
-            image = Indexed(background, kBackgroundRect, quantizer);
+            image = Indexed(background, place, quantizer);
             break;
         case kImageBigFlame:
-            image = Indexed(bigFlame[slot.index], kBigFlameRect, quantizer);
+            image = Indexed(flames[kBigFlame][size_t(slot.index)], place, quantizer);
             break;
         case kImageSmallFlame:
-            image = Indexed(smallFlame[slot.index], kSmallFlameRect, quantizer);
+            image = Indexed(flames[kSmallFlame][size_t(slot.index)], place, quantizer);
             break;
         case kImageButton:
-            image = Indexed(PaintButton(background, fonts, slot.index, slot.picture),
-                            ButtonRect(slot.index), quantizer);
+            image = Indexed(PaintButton(background, fonts, slot.index, place, slot.picture), place, quantizer);
             break;
         }
         WriteFileBytes((directory / slot.name).string(), EncodeBmp8(image, SharedPalette()));
@@ -54,15 +59,22 @@ void WriteBitmaps(const std::filesystem::path& directory, const CFontSet& fonts)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+    std::vector<const char*> args(argv + 1, argv + argc);
+    LauncherLayout layout;
+    std::string error;
+    if (!TakeLayoutOption(args, layout, error)) {
+        std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
+        return 2;
+    }
+    if (args.size() != 1) {
+        std::fprintf(stderr, "usage: %s [--layout FILE] OUTDIR\n", argv[0]);
         return 2;
     }
     try {
-        const std::filesystem::path out = argv[1];
+        const std::filesystem::path out = args[0];
         std::filesystem::create_directories(out / "bitmaps");
         const CFontSet fonts(ZEPH_FONT_DIR);
-        WriteBitmaps(out / "bitmaps", fonts);
+        WriteBitmaps(out / "bitmaps", fonts, layout);
         WriteFileBytes((out / "zephrane.ico").string(), EncodeIcon(PaintIcon(fonts)));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", argv[0], e.what());

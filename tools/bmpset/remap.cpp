@@ -61,7 +61,7 @@ bool IsFlame(const ImageSlot& slot) { return slot.kind == kImageBigFlame || slot
 //   least weight, so that a colour only they hold still has a little say.
 // Returns the weights by pixel, or nothing where the library's own weighting
 // stands.
-std::vector<uint8_t> HiddenWeights(const ImageSlot& slot)
+std::vector<uint8_t> HiddenWeights(const ImageSlot& slot, const LauncherLayout& layout)
 {
     std::vector<uint8_t> weights;
     if (IsFlame(slot) && !IsShownSlot(slot))
@@ -70,7 +70,7 @@ std::vector<uint8_t> HiddenWeights(const ImageSlot& slot)
         return weights;
     weights.assign(size_t(slot.width) * size_t(slot.height), 255);
     for (int id = 1; id <= kButtonCount; ++id) {
-        const LayoutRect rc = ButtonRect(id);
+        const LayoutRect rc = ButtonRect(id, layout);
         for (int32_t y = rc.top; y < rc.bottom; ++y)
             for (int32_t x = rc.left; x < rc.right; ++x)
                 weights[size_t(y) * size_t(slot.width) + size_t(x)] = 0;
@@ -115,10 +115,9 @@ std::vector<uint8_t> FillTable(const liq_palette& chosen, RemappedSet& set)
 // takes the background's own entries, so that its edge meets the background
 // without a seam and nothing but what is painted on it changes on the screen.
 void KeepBackgroundEntries(const ArtPicture& picture, const ArtPicture& background,
-                           const IndexedImage& backgroundImage, IndexedImage& image)
+                           const IndexedImage& backgroundImage, const LayoutRect& place, IndexedImage& image)
 {
     const ImageSlot& slot = picture.slot;
-    const LayoutRect place = ImageSlotRect(slot);
     for (int32_t y = 0; y < slot.height; ++y)
         for (int32_t x = 0; x < slot.width; ++x) {
             const size_t here = size_t(y) * size_t(slot.width) + size_t(x);
@@ -130,7 +129,7 @@ void KeepBackgroundEntries(const ArtPicture& picture, const ArtPicture& backgrou
 
 } // namespace
 
-RemappedSet RemapToOneTable(const std::vector<ArtPicture>& pictures)
+RemappedSet RemapToOneTable(const std::vector<ArtPicture>& pictures, const LauncherLayout& layout)
 {
     LiqPtr<liq_attr> pAttr(liq_attr_create());
     if (!pAttr)
@@ -145,7 +144,7 @@ RemappedSet RemapToOneTable(const std::vector<ArtPicture>& pictures)
               "to keep the static colours");
     for (const ArtPicture& picture : pictures) {
         LiqPtr<liq_image> pImage = MakeImage(pAttr.get(), picture);
-        std::vector<uint8_t> weights = HiddenWeights(picture.slot);
+        std::vector<uint8_t> weights = HiddenWeights(picture.slot, layout);
         if (!weights.empty())
             Check(liq_image_set_importance_map(pImage.get(), weights.data(), weights.size(), LIQ_COPY_PIXELS),
                   "to weigh a picture");
@@ -175,7 +174,7 @@ RemappedSet RemapToOneTable(const std::vector<ArtPicture>& pictures)
         for (uint8_t& index : image.indices)
             index = toTable.at(index);
         if (slot.kind != kImageBackground)
-            KeepBackgroundEntries(picture, pictures.front(), set.images.front(), image);
+            KeepBackgroundEntries(picture, pictures.front(), set.images.front(), ImageSlotRect(slot, layout), image);
         set.images.push_back(std::move(image));
     }
     return set;

@@ -13,6 +13,6 @@ struct RemappedSet {
 };
 
 // Chooses the table over all pictures together and remaps each to it. The
-// pictures come in the launcher's load order, the background first. Throws
-// std::runtime_error when the quantisation library fails.
-RemappedSet RemapToOneTable(const std::vector<ArtPicture>& pictures);
+// pictures come in the launcher's load order for the layout, the background
+// first. Throws std::runtime_error when the quantisation library fails.
+RemappedSet RemapToOneTable(const std::vector<ArtPicture>& pictures, const LauncherLayout& layout);

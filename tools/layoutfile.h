@@ -1,0 +1,22 @@
+// A disc's layout as the disc tools take it: the one they are built with,
+// the demo's, or any disc's from the file that `tools/identity.py layout`
+// writes from its identity file. The file is a line a element:
+//
+//   background W H
+//   button ID X Y W H        for each button on the disc
+//   flame N X Y W H FILES    N 0 for the big flame, 1 for the small one
+#pragma once
+
+#include "frame/layout.h"
+
+#include <string>
+#include <vector>
+
+// Reads a layout file. False, with the reason in error, when it cannot be
+// read or is not such a file.
+bool ReadLayoutFile(const std::string& path, LauncherLayout& layout, std::string& error);
+
+// Takes `--layout FILE` out of a tool's arguments and reads the file; with
+// no such option the layout is the demo's. False, with the reason in error,
+// when the file is refused.
+bool TakeLayoutOption(std::vector<const char*>& args, LauncherLayout& layout, std::string& error);
