@@ -50,3 +50,5 @@ BOOL CLauncherApp::OnIdle(LONG)
     // Always asked again, so the flames run for as long as the launcher idles.
     return TRUE;
 }
+
+DWORD CLauncherApp::GetIdleWait() { return TimeToNextFlame(); }

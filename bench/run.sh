@@ -176,6 +176,18 @@ measure_idle launcher "Zephrane Launcher" launcher.exe
 echo "bench: flame rhythm (about 12 s)"
 (cd "$disc" && "$WINE" "$programs/bench_launcher.exe" flames 150 >"$results/flames.txt" 2>/dev/null </dev/null)
 
+# How often the idle loop wakes: on the disc, and on a copy of its pictures
+# without the flames, where only input should wake it.
+echo "bench: wakes while idle (about 25 s)"
+(cd "$disc" && "$WINE" "$programs/bench_launcher.exe" wakes 10 2>/dev/null </dev/null | sed 's/^/flames_/') \
+    >"$results/wakes.txt"
+mkdir "$results/no-flame"
+cp -r "$disc/bitmaps" "$results/no-flame/"
+rm "$results/no-flame/bitmaps"/fire*.bmp
+(cd "$results/no-flame" && "$WINE" "$programs/bench_launcher.exe" wakes 10 2>/dev/null </dev/null |
+    sed 's/^/none_/') >>"$results/wakes.txt"
+rm -rf "$results/no-flame"
+
 echo "bench: painting"
 (cd "$disc" && "$WINE" "$programs/bench_launcher.exe" paint 200 >"$results/paint.txt" 2>/dev/null </dev/null)
 

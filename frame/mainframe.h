@@ -15,6 +15,9 @@ extern DWORD g_dwLastFlameTick;
 // The animation's turn in every idle moment: advances both flames one frame
 // when more than 66 ms have passed since the last advance.
 void FlameTick();
+// Milliseconds until the next advance, 0 when one is due; INFINITE when the
+// cycle has no frame to show, or no window to show it in.
+DWORD TimeToNextFlame();
 
 // Install's and play's start: a bare program name, which the system looks
 // for in the current directory alone. FALSE with the last error set when

@@ -18,11 +18,13 @@ namespace {
 class CTestApp : public CWinApp {
 public:
     std::function<BOOL(LONG)> m_pfnIdle;
+    std::function<DWORD()> m_pfnIdleWait;
 
     BOOL OnIdle(LONG lCount) override
     {
         return m_pfnIdle ? m_pfnIdle(lCount) : CWinApp::OnIdle(lCount);
     }
+    DWORD GetIdleWait() override { return m_pfnIdleWait ? m_pfnIdleWait() : CWinApp::GetIdleWait(); }
 };
 
 CTestApp theApp;
@@ -121,6 +123,7 @@ protected:
     void TearDown() override
     {
         theApp.m_pfnIdle = nullptr;
+        theApp.m_pfnIdleWait = nullptr;
         if (IsWindow(m_hMain))
             DestroyWindow(m_hMain);
         MSG msg;
@@ -208,6 +211,55 @@ TEST_F(framework_app, QueuedMessagesComeFirstAndRestartTheIdleCount)
                                         "idle 0", "idle 1", "idle 2"}),
               g_log);
     EXPECT_FALSE(g_bIdleInHandler);
+}
+
+// A clock of the test's own, in whole milliseconds as the launcher's counts.
+DWORD TestClockMs()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<DWORD>(now.QuadPart * 1000 / frequency.QuadPart);
+}
+
+void CALLBACK LogTimer(HWND, UINT, UINT_PTR, DWORD) { Log("timer"); }
+
+// Work due 67 ms after it was last done, as the flames' is: the loop wakes
+// once for each piece, never before its time; with nothing due it waits for
+// input alone, here a timer's message 300 ms on.
+TEST_F(framework_app, TheLoopWakesOnlyWhenIdleWorkIsDue)
+{
+    const int kWorks = 15;
+    int nWorks = 0, nWakes = 0, nEarly = 0;
+    DWORD dwDue = TestClockMs();
+    UINT_PTR nTimer = 0;
+    theApp.m_pfnIdle = [&](LONG lCount) {
+        if (nWorks == kWorks) {
+            Log(IdleLine(lCount));
+            PostMessageA(m_hMain, WM_CLOSE, 0, 0);
+            return TRUE;
+        }
+        // A call after a message is no wake of the loop's own.
+        const DWORD dwNow = TestClockMs();
+        const bool bDue = static_cast<LONG>(dwNow - dwDue) >= 0;
+        nWakes += lCount > 0;
+        nEarly += lCount > 0 && !bDue;
+        if (bDue) {
+            dwDue = dwNow + 67;
+            if (++nWorks == kWorks)
+                nTimer = SetTimer(nullptr, 0, 300, &LogTimer);
+        }
+        return TRUE;
+    };
+    theApp.m_pfnIdleWait = [&]() -> DWORD {
+        const LONG lLeft = static_cast<LONG>(dwDue - TestClockMs());
+        return nWorks == kWorks ? INFINITE : lLeft > 0 ? lLeft : 0;
+    };
+    ExpectRunEndsWithTheMainWindow();
+    KillTimer(nullptr, nTimer);
+    EXPECT_EQ(0, nEarly) << "idle calls before the work was due";
+    EXPECT_EQ(kWorks - 1, nWakes);
+    EXPECT_EQ((std::vector<std::string>{"timer", "idle 0"}), g_log);
 }
 
 // Posts to the main window once the idle calls have stopped, after watching
