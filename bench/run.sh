@@ -169,6 +169,7 @@ echo "quiet_server_ticks $(($(ticks "$server") - w))" >>"$results/idle.txt"
 echo "quiet_seconds $(echo "$(date +%s.%N) - $t0" | bc)" >>"$results/idle.txt"
 measure_idle launcher "Zephrane Launcher" launcher.exe
 measure_idle bare "Bench Bare Window" "$programs/bench_bare.exe"
+measure_idle floor "Bench Bare Window" "$programs/bench_bare.exe" flames
 measure_idle spin "Zephrane Launcher" "$programs/bench_launcher.exe" spin
 measure_idle launcher "Zephrane Launcher" launcher.exe
 measure_idle launcher "Zephrane Launcher" launcher.exe

@@ -44,9 +44,13 @@ void FlameTick()
 DWORD TimeToNextFlame()
 {
     bool bAnyShown = false;
-    for (int nFrame = 0; g_pMainFrame != nullptr && nFrame <= kLastShownFlameFrame; ++nFrame)
-        bAnyShown |= g_pMainFrame->m_hBigFlame[nFrame] != nullptr ||
-                     g_pMainFrame->m_hSmallFlame[nFrame] != nullptr;
+    if (g_pMainFrame != nullptr) {
+        for (int nFrame = 0; nFrame <= kLastShownFlameFrame; ++nFrame)
+            bAnyShown |= g_pMainFrame->m_hBigFlame[nFrame] != nullptr ||
+                         g_pMainFrame->m_hSmallFlame[nFrame] != nullptr;
+    }
+    // Advances that would draw nothing are not worth a wake: until input
+    // comes, the counter may as well stand still.
     if (!bAnyShown)
         return INFINITE;
     const DWORD dwSince = g_pfnTimeGetTime() - g_dwLastFlameTick;

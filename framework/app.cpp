@@ -83,11 +83,11 @@ int CWinApp::Run()
                 // Waits until the hook has work again, or less when input
                 // arrives. A wait that ran out with no input leaves the queue
                 // as empty as it was, so the hook runs again without asking.
-                // The time goes to the wait as it is: the system ends a wait
-                // at the first tick of its clock at which the time has
-                // passed, the tick that moves timeGetTime at its default
-                // resolution, so the hook wakes to the first reading at
-                // which its work is due.
+                // The time goes to the wait as it is, with no margin: the
+                // system ends a wait at the first tick of its clock at which
+                // the time has passed, the tick that also moves timeGetTime
+                // at its default resolution, so the hook wakes to the first
+                // reading at which its work is due.
                 const DWORD dwIdleWait = GetIdleWait();
                 dwWait = pfnMsgWaitEx != nullptr
                              ? pfnMsgWaitEx(0, nullptr, dwIdleWait, kAllInputWakeMask, dwWaitFlags)
