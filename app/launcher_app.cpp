@@ -51,3 +51,5 @@ BOOL CLauncherApp::OnIdle(LONG)
     // launcher idles; without one the loop waits for the next message.
     return bFlames ? TRUE : FALSE;
 }
+
+DWORD CLauncherApp::GetIdleWait() { return TimeToNextFlame(); }

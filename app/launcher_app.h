@@ -11,6 +11,9 @@ public:
     // The message loop, with COM ended after it.
     int Run() override;
     BOOL OnIdle(LONG lCount) override;
+    // The loop sleeps until the next flame advance, or for input alone on a
+    // disc without flames.
+    DWORD GetIdleWait() override;
 
 private:
     // Whether this thread's COM apartment is ours to end.

@@ -8,6 +8,8 @@
 //                             and the same pixels put with SetDIBitsToDevice alone
 //   bench_launcher spin       the launcher with an idle loop that never waits,
 //                             the baseline of the idle cost
+//   bench_launcher wakes S    how often the idle loop wakes, and the flames
+//                             advance, in S seconds of a settled launcher
 //   bench_launcher start N    where start-up time goes: the whole set-up, and
 //                             N more rounds of loading every image
 //
@@ -23,7 +25,7 @@
 
 namespace {
 
-enum BenchMode { kModeNone, kModeFlames, kModePaint, kModeSpin, kModeStart };
+enum BenchMode { kModeNone, kModeFlames, kModePaint, kModeSpin, kModeStart, kModeWakes };
 
 // One element put on the screen by a bare SetDIBitsToDevice: the image's bits
 // and header, locked for the whole measurement.
@@ -44,12 +46,16 @@ private:
     void MeasurePainting();
     void MeasureStart();
     void ReportFlames();
+    static DWORD WINAPI CountWakes(LPVOID pParam);
 
     BenchMode m_nMode = kModeNone;
     int m_nCount = 0;
     std::vector<double> m_advanceMs;
     std::vector<DWORD> m_advanceTicks;
     long m_nIdleCalls = 0;
+    // Read by the thread that counts wakes.
+    volatile LONG m_nWakes = 0;
+    volatile LONG m_nAdvances = 0;
     double m_dLastIdleMs = 0;
     double m_dLongestIdleGapMs = 0;
 };
@@ -142,9 +148,11 @@ BOOL CBenchApp::InitInstance()
         m_nMode = kModeSpin;
     else if (std::strcmp(szMode, "start") == 0)
         m_nMode = kModeStart;
+    else if (std::strcmp(szMode, "wakes") == 0)
+        m_nMode = kModeWakes;
     m_nCount = nCount > 0 ? nCount : 100;
     if (m_nMode == kModeNone) {
-        std::fprintf(stderr, "usage: bench_launcher flames N | paint N | spin | start N\n");
+        std::fprintf(stderr, "usage: bench_launcher flames N | paint N | spin | start N | wakes S\n");
         return FALSE;
     }
 
@@ -181,12 +189,40 @@ BOOL CBenchApp::InitInstance()
     } else if (m_nMode == kModePaint) {
         MeasurePainting();
         g_bCloseRequested = true;
+    } else if (m_nMode == kModeWakes) {
+        CloseHandle(CreateThread(nullptr, 0, &CBenchApp::CountWakes, this, 0, nullptr));
     }
     return TRUE;
 }
 
+// Counts from a thread of its own, since a loop with nothing due would not
+// wake to look at a clock; ends the launcher with a message when done.
+DWORD WINAPI CBenchApp::CountWakes(LPVOID pParam)
+{
+    auto* pThis = static_cast<CBenchApp*>(pParam);
+    Sleep(2000);  // past the start and the first paints
+    const LONG nWakes = pThis->m_nWakes, nAdvances = pThis->m_nAdvances;
+    const double dStart = BenchNowMs();
+    Sleep(static_cast<DWORD>(pThis->m_nCount) * 1000);
+    const double dSeconds = (BenchNowMs() - dStart) / 1000;
+    std::printf("wakes_per_s %.2f\n", (pThis->m_nWakes - nWakes) / dSeconds);
+    std::printf("advances_per_s %.2f\n", (pThis->m_nAdvances - nAdvances) / dSeconds);
+    std::fflush(stdout);
+    PostMessageA(g_pMainFrame->m_hWnd, WM_CLOSE, 0, 0);
+    return 0;
+}
+
 BOOL CBenchApp::OnIdle(LONG lCount)
 {
+    // Each wake of the loop, for input or at its time, ends in one idle call.
+    if (m_nMode == kModeWakes) {
+        const int nFrameBefore = g_nFlameFrame;
+        const BOOL bAgain = CLauncherApp::OnIdle(lCount);
+        InterlockedIncrement(&m_nWakes);
+        if (g_nFlameFrame != nFrameBefore)
+            InterlockedIncrement(&m_nAdvances);
+        return bAgain;
+    }
     if (m_nMode != kModeFlames)
         return CLauncherApp::OnIdle(lCount);
 

@@ -169,12 +169,25 @@ echo "quiet_server_ticks $(($(ticks "$server") - w))" >>"$results/idle.txt"
 echo "quiet_seconds $(echo "$(date +%s.%N) - $t0" | bc)" >>"$results/idle.txt"
 measure_idle launcher "Zephrane Launcher" launcher.exe
 measure_idle bare "Bench Bare Window" "$programs/bench_bare.exe"
+measure_idle floor "Bench Bare Window" "$programs/bench_bare.exe" flames
 measure_idle spin "Zephrane Launcher" "$programs/bench_launcher.exe" spin
 measure_idle launcher "Zephrane Launcher" launcher.exe
 measure_idle launcher "Zephrane Launcher" launcher.exe
 
 echo "bench: flame rhythm (about 12 s)"
 (cd "$disc" && "$WINE" "$programs/bench_launcher.exe" flames 150 >"$results/flames.txt" 2>/dev/null </dev/null)
+
+# How often the idle loop wakes: on the disc, and on a copy of its pictures
+# without the flames, where only input should wake it.
+echo "bench: wakes while idle (about 25 s)"
+(cd "$disc" && "$WINE" "$programs/bench_launcher.exe" wakes 10 2>/dev/null </dev/null | sed 's/^/flames_/') \
+    >"$results/wakes.txt"
+mkdir "$results/no-flame"
+cp -r "$disc/bitmaps" "$results/no-flame/"
+rm "$results/no-flame/bitmaps"/fire*.bmp
+(cd "$results/no-flame" && "$WINE" "$programs/bench_launcher.exe" wakes 10 2>/dev/null </dev/null |
+    sed 's/^/none_/') >>"$results/wakes.txt"
+rm -rf "$results/no-flame"
 
 echo "bench: painting"
 (cd "$disc" && "$WINE" "$programs/bench_launcher.exe" paint 200 >"$results/paint.txt" 2>/dev/null </dev/null)

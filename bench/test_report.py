@@ -43,20 +43,20 @@ class Statistics(unittest.TestCase):
 class Figures(unittest.TestCase):
     def test_flame_goals_at_their_edges(self):
         times = [0.0]
-        for gap in [70] * 19 + [75]:
+        for gap in [68] * 19 + [71]:
             times.append(times[-1] + gap)
         median, p95 = report.flame_rows({"flame_advance_ms": times})
-        self.assertEqual((median.value, median.met), (70, True))
-        self.assertEqual((p95.value, p95.met), (70, True))
+        self.assertEqual((median.value, median.met), (68, True))
+        self.assertEqual((p95.value, p95.met), (68, True))
         self.assertEqual(median.runs, "20 intervals")
-        self.assertAlmostEqual(median.ratio(), 70 / 67)
+        self.assertAlmostEqual(median.ratio(), 68 / 67)
 
         times = [0.0]
-        for gap in [70.5] * 18 + [76, 76]:
+        for gap in [68.5] * 18 + [71, 71]:
             times.append(times[-1] + gap)
         median, p95 = report.flame_rows({"flame_advance_ms": times})
         self.assertFalse(median.met)
-        self.assertEqual((p95.value, p95.met), (76, False))
+        self.assertEqual((p95.value, p95.met), (71, False))
 
         faster = report.flame_rows({"flame_advance_ms": [0, 66, 132]})[0]
         self.assertFalse(faster.met, "faster than the ideal is not on time either")
@@ -69,18 +69,22 @@ class Figures(unittest.TestCase):
             "launcher_proc_ticks": [25, 5], "launcher_server_ticks": [5, 10],
             "launcher_seconds": [10.0, 10.0],
             "spin_proc_ticks": [600], "spin_server_ticks": [400], "spin_seconds": [10.0],
+            "floor_proc_ticks": [4], "floor_server_ticks": [3], "floor_seconds": [10.0],
         }
-        process, server, total = report.idle_rows(idle)
+        process, server, total, floor = report.idle_rows(idle)
         self.assertAlmostEqual(process.value, 1.5)
         self.assertAlmostEqual(server.value, 0.75)
         self.assertAlmostEqual(total.value, 2.25)
         self.assertAlmostEqual(total.baseline, 100.0)
         self.assertFalse(total.met)
         self.assertEqual(total.runs, "2 x 10 s / 1 x 10 s")
+        self.assertAlmostEqual(floor.baseline, 0.7)
+        self.assertFalse(floor.met)
 
-        idle["launcher_proc_ticks"] = [10, 10]
-        idle["launcher_server_ticks"] = [10, 10]
-        self.assertTrue(report.idle_rows(idle)[2].met, "2 % itself meets the goal")
+        idle["launcher_proc_ticks"] = [5, 5]
+        idle["launcher_server_ticks"] = [5, 5]
+        self.assertTrue(report.idle_rows(idle)[2].met, "1 % itself meets the goal")
+        self.assertTrue(report.idle_rows(idle)[3].met, "1 % is 1.43 x the floor")
 
     def test_startup_and_paint_ratios(self):
         row = report.startup_row({"picture_ms_0": [120, 100, 110], "picture_ms_1": [100, 90, 95]})
@@ -140,7 +144,7 @@ class Table(unittest.TestCase):
     def test_a_run_that_measured_nothing_still_reports(self):
         with tempfile.TemporaryDirectory() as directory:
             rows = report.build_rows(directory)
-            self.assertEqual(len(rows), 12)
+            self.assertEqual(len(rows), 15)
             self.assertTrue(all(row.value is None and row.met is None for row in rows))
             self.assertEqual(report.notes(directory), [])
 

@@ -44,3 +44,25 @@ bool FlameTick()
     g_dwLastFlameTick = dwNow;
     return true;
 }
+
+DWORD TimeToNextFlame()
+{
+    bool bAnyShown = false;
+    if (g_pMainFrame != nullptr) {
+        for (int nFrame = 0; nFrame <= kLastShownFlameFrame; ++nFrame)
+            bAnyShown |= g_pMainFrame->m_hBigFlame[nFrame] != nullptr ||
+                         g_pMainFrame->m_hSmallFlame[nFrame] != nullptr;
+    }
+    // Advances that would draw nothing are not worth a wake: until input
+    // comes, the counter may as well stand still.
+    if (!bAnyShown)
+        return INFINITE;
+    const DWORD dwSince = g_pfnTimeGetTime() - g_dwLastFlameTick;
+    // The first reading the tick takes is 67 ms after the last advance: a
+    // wake at 66 would find nothing due and cost a second one, and one at 68
+    // would put every frame a millisecond late. Where the clock moves in
+    // coarser steps than a wait ends (GetTickCount's, while another program
+    // has made the system's timer finer), a wake can still come before the
+    // clock shows the time; the rest is then waited for again.
+    return dwSince > kFlameIntervalMs ? 0 : kFlameIntervalMs + 1 - dwSince;
+}

@@ -16,6 +16,9 @@ extern DWORD g_dwLastFlameTick;
 // when more than 66 ms have passed since the last advance. False when the
 // disc has no flame, and so no turn is wanted.
 bool FlameTick();
+// Milliseconds until the next advance, 0 when one is due; INFINITE when the
+// cycle has no frame to show, or no window to show it in.
+DWORD TimeToNextFlame();
 
 // Install's and play's start: a bare program name, which the system looks
 // for in the current directory alone. FALSE with the last error set when

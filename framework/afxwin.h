@@ -330,11 +330,15 @@ public:
     // Runs the message loop until the quit message and returns its code, or
     // -1 when the system fails to deliver a message. Whenever the queue is
     // empty OnIdle is called, again and again for as long as it returns TRUE:
-    // at once, then at every 17 ms step of timeGetTime until input arrives,
-    // which ends the wait at once. After FALSE the loop sleeps until the next
-    // message.
+    // at once, then each time the wait GetIdleWait names has passed with no
+    // input; input ends the wait at once. After FALSE the loop sleeps until
+    // the next message.
     virtual int Run();
     virtual BOOL OnIdle(LONG lCount);
+    // Milliseconds of timeGetTime until OnIdle has work again, asked after
+    // each OnIdle that returns TRUE; INFINITE when only input brings work.
+    // By default the next 17 ms step of the clock.
+    virtual DWORD GetIdleWait();
 
     LPCSTR m_pszAppName;
     HINSTANCE m_hInstance;

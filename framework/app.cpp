@@ -8,13 +8,12 @@
 namespace {
 CWinApp* g_pApp = nullptr;
 
-// While the queue stays empty the idle hook runs once per step of the
-// multimedia clock, a step being about one frame of a 60 Hz display: often
-// enough for any animation a screen can show, rarely enough not to hold a
-// core. Under Wine each wake-up costs a round trip to its server, some 100 to
-// 200 us of processor time summed over both sides; a hook every millisecond
-// would take a seventh of a core. Steps aligned to the clock keep a steady
-// rhythm: a hook that acts once more than 66 ms have passed acts every 68 ms.
+// An application that does not say when its idle work is due has its hook
+// run once per step of the multimedia clock, a step being about one frame of
+// a 60 Hz display: often enough for any animation a screen can show, rarely
+// enough not to hold a core. Under Wine each wake-up costs a round trip to
+// its server, some 100 to 200 us of processor time summed over both sides; a
+// hook every millisecond would take a seventh of a core.
 const DWORD kIdleStepMs = 17;
 
 // Whether the newer wait knows MWMO_INPUTAVAILABLE: Windows 98 and 2000 on.
@@ -59,6 +58,9 @@ CWinApp::~CWinApp()
 
 BOOL CWinApp::OnIdle(LONG) { return FALSE; }
 
+// Steps aligned to the clock keep a steady rhythm whatever the hook costs.
+DWORD CWinApp::GetIdleWait() { return kIdleStepMs - g_pfnTimeGetTime() % kIdleStepMs; }
+
 int CWinApp::Run()
 {
     // Windows 98 and NT 4.0 on. Windows 95 has only the plain wait, which
@@ -79,19 +81,24 @@ int CWinApp::Run()
                     bIdle = FALSE;
                     break;
                 }
-                // Waits for the next step of the clock, or less when input
-                // arrives. A step that passed with no input leaves the queue
+                // Waits until the hook has work again, or less when input
+                // arrives. A wait that ran out with no input leaves the queue
                 // as empty as it was, so the hook runs again without asking.
-                const DWORD dwStep = kIdleStepMs - g_pfnTimeGetTime() % kIdleStepMs;
+                // The time goes to the wait as it is, with no margin: the
+                // system ends a wait at the first tick of its clock at which
+                // the time has passed, the tick that also moves timeGetTime
+                // at its default resolution, so the hook wakes to the first
+                // reading at which its work is due.
+                const DWORD dwIdleWait = GetIdleWait();
                 dwWait = pfnMsgWaitEx != nullptr
-                             ? pfnMsgWaitEx(0, nullptr, dwStep, kAllInputWakeMask, dwWaitFlags)
-                             : MsgWaitForMultipleObjects(0, nullptr, FALSE, dwStep, kAllInputWakeMask);
+                             ? pfnMsgWaitEx(0, nullptr, dwIdleWait, kAllInputWakeMask, dwWaitFlags)
+                             : MsgWaitForMultipleObjects(0, nullptr, FALSE, dwIdleWait, kAllInputWakeMask);
                 // A wait the system refuses would refuse again at once and
-                // leave the hook running flat out. Sleeping the step instead
-                // keeps the rhythm and spares the processor; input is then
-                // seen at the end of the step, when the queue is looked at.
+                // leave the hook running flat out. Sleeping instead spares
+                // the processor; input is then seen when the queue is looked
+                // at, at most a step later, however long the hook may wait.
                 if (dwWait == WAIT_FAILED)
-                    Sleep(dwStep);
+                    Sleep(dwIdleWait < kIdleStepMs ? dwIdleWait : kIdleStepMs);
             } while (dwWait == WAIT_TIMEOUT);
         }
         do {

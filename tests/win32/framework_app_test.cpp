@@ -20,11 +20,13 @@ namespace {
 class CTestApp : public CWinApp {
 public:
     std::function<BOOL(LONG)> m_pfnIdle;
+    std::function<DWORD()> m_pfnIdleWait;
 
     BOOL OnIdle(LONG lCount) override
     {
         return m_pfnIdle ? m_pfnIdle(lCount) : CWinApp::OnIdle(lCount);
     }
+    DWORD GetIdleWait() override { return m_pfnIdleWait ? m_pfnIdleWait() : CWinApp::GetIdleWait(); }
 };
 
 CTestApp theApp;
@@ -123,6 +125,7 @@ protected:
     void TearDown() override
     {
         theApp.m_pfnIdle = nullptr;
+        theApp.m_pfnIdleWait = nullptr;
         if (IsWindow(m_hMain))
             DestroyWindow(m_hMain);
         MSG msg;
@@ -210,6 +213,48 @@ TEST_F(framework_app, QueuedMessagesComeFirstAndRestartTheIdleCount)
                                         "idle 0", "idle 1", "idle 2"}),
               g_log);
     EXPECT_FALSE(g_bIdleInHandler);
+}
+
+// A clock of the test's own, in whole milliseconds as the launcher's counts.
+DWORD TestClockMs()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<DWORD>(now.QuadPart * 1000 / frequency.QuadPart);
+}
+
+void CALLBACK LogTimer(HWND, UINT, UINT_PTR, DWORD) { Log("timer"); }
+
+// Work due 67 ms after it was last done, as the flames' is: the loop wakes
+// once for each piece, never before its time, which would take a second
+// wake; with nothing due it waits for input alone, here a timer 300 ms on.
+TEST_F(framework_app, TheLoopWakesOnlyWhenIdleWorkIsDue)
+{
+    const int kWorks = 15;
+    int nWorks = 0, nWakes = 0;
+    DWORD dwDue = TestClockMs();
+    UINT_PTR nTimer = 0;
+    theApp.m_pfnIdle = [&](LONG lCount) {
+        nWakes += lCount > 0;  // a call after a message is no wake of the loop's own
+        if (nWorks == kWorks) {
+            Log(IdleLine(lCount));
+            PostMessageA(m_hMain, WM_CLOSE, 0, 0);
+        } else if (static_cast<LONG>(TestClockMs() - dwDue) >= 0) {
+            dwDue = TestClockMs() + 67;
+            if (++nWorks == kWorks)
+                nTimer = SetTimer(nullptr, 0, 300, &LogTimer);
+        }
+        return TRUE;
+    };
+    theApp.m_pfnIdleWait = [&]() -> DWORD {
+        const LONG lLeft = static_cast<LONG>(dwDue - TestClockMs());
+        return nWorks == kWorks ? INFINITE : lLeft > 0 ? lLeft : 0;
+    };
+    ExpectRunEndsWithTheMainWindow();
+    KillTimer(nullptr, nTimer);
+    EXPECT_EQ(kWorks - 1, nWakes);
+    EXPECT_EQ((std::vector<std::string>{"timer", "idle 0"}), g_log);
 }
 
 // Posts to the main window once the idle calls have stopped, after watching

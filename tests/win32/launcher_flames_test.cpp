@@ -239,6 +239,32 @@ TEST_F(LauncherFlames, AnAdvanceValidatesTheWindow)
     EXPECT_EQ(Name(pixels.At(338, 100)), Name(DiscImage("8b6u.bmp").colour));
 }
 
+// The idle loop sleeps until the first reading at which the tick advances;
+// with no frame of the cycle to show, it waits for input alone.
+TEST_F(LauncherFlames, TheLoopSleepsUntilTheNextAdvance)
+{
+    {
+        CLauncherWindow window;
+        CFakeClock clock(0x20);
+        ASSERT_TRUE(clock.Installed());
+        g_dwLastFlameTick = 0xFFFFFFDE;  // 66 ms before now, across the wrap
+        EXPECT_EQ(theApp.GetIdleWait(), 1u);
+        g_dwNow = 0x21;
+        EXPECT_EQ(theApp.GetIdleWait(), 0u);
+        theApp.OnIdle(0);
+        EXPECT_EQ(theApp.GetIdleWait(), 67u);
+    }
+    for (int nFrame = 1; nFrame <= 16; ++nFrame) {
+        char szName[32];
+        for (const char* pszFormat : {"bitmaps\\fire%02d.bmp", "bitmaps\\fire2_%02d.bmp"}) {
+            std::snprintf(szName, sizeof szName, pszFormat, nFrame);
+            m_disc.Remove(szName);
+        }
+    }
+    CLauncherWindow window;
+    EXPECT_EQ(theApp.GetIdleWait(), INFINITE);
+}
+
 // ---------------------------------------------------------------------------
 
 // Which messages reach the launcher window, with the flame frame at the time.
