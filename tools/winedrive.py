@@ -12,7 +12,7 @@ the undo list of what it changed there: its cleanup ends every program it
 started and takes back every change, also when the program fails or is
 stopped. Every wait polls against a deadline.
 
-SIGINT, SIGTERM and SIGHUP, once taken (take_interrupts), stop the program
+SIGINT, SIGTERM, SIGHUP and SIGALRM, once taken (take_interrupts), stop the program
 as KeyboardInterrupt, except inside held(): a step there, such as starting a
 program and listing it for the cleanup, or the cleanup itself, is finished
 first."""
@@ -91,8 +91,9 @@ def _interrupted(signum, frame):
 
 def take_interrupts():
     """SIGINT, SIGTERM and SIGHUP (its terminal closed) stop the program as
-    KeyboardInterrupt, but never inside held()."""
-    for signum in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+    KeyboardInterrupt, but never inside held(); so does SIGALRM, for a
+    program that sets itself a time limit."""
+    for signum in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGALRM):
         signal.signal(signum, _interrupted)
 
 
