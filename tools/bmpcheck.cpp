@@ -26,15 +26,9 @@ int main(int argc, char** argv)
     }
     std::vector<const char*> args(argv + 1, argv + argc);
     LauncherLayout layout;
+    if (!TakeToolArguments(args, 1, argv[0], kUsage, layout))
+        return 2;
     std::string error;
-    if (!TakeLayoutOption(args, layout, error)) {
-        std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
-        return 2;
-    }
-    if (args.size() != 1) {
-        std::fprintf(stderr, kUsage, argv[0]);
-        return 2;
-    }
     std::map<std::string, std::filesystem::path> files;
     if (!ListFilesByLowerName(args[0], files, error)) {
         std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());

@@ -1,6 +1,7 @@
 #include "tools/layoutfile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -80,6 +81,21 @@ bool TakeLayoutOption(std::vector<const char*>& args, LauncherLayout& layout, st
         const std::string path = args[i + 1];
         args.erase(args.begin() + long(i), args.begin() + long(i) + 2);
         return ReadLayoutFile(path, layout, error);
+    }
+    return true;
+}
+
+bool TakeToolArguments(std::vector<const char*>& args, size_t count, const char* program,
+                       const char* usage, LauncherLayout& layout)
+{
+    std::string error;
+    if (!TakeLayoutOption(args, layout, error)) {
+        std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+        return false;
+    }
+    if (args.size() != count) {
+        std::fprintf(stderr, usage, program);
+        return false;
     }
     return true;
 }

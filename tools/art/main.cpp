@@ -61,15 +61,8 @@ int main(int argc, char** argv)
 {
     std::vector<const char*> args(argv + 1, argv + argc);
     LauncherLayout layout;
-    std::string error;
-    if (!TakeLayoutOption(args, layout, error)) {
-        std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
+    if (!TakeToolArguments(args, 1, argv[0], "usage: %s [--layout FILE] OUTDIR\n", layout))
         return 2;
-    }
-    if (args.size() != 1) {
-        std::fprintf(stderr, "usage: %s [--layout FILE] OUTDIR\n", argv[0]);
-        return 2;
-    }
     try {
         const std::filesystem::path out = args[0];
         std::filesystem::create_directories(out / "bitmaps");

@@ -217,15 +217,9 @@ int main(int argc, char** argv)
             args.push_back(argv[i]);
     }
     LauncherLayout layout;
+    if (!TakeToolArguments(args, 2, argv[0], kUsage, layout))
+        return 2;
     std::string error;
-    if (!TakeLayoutOption(args, layout, error)) {
-        std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
-        return 2;
-    }
-    if (args.size() != 2) {
-        std::fprintf(stderr, kUsage, argv[0]);
-        return 2;
-    }
     const char* const pszArt = args[0];
     const char* const pszOut = args[1];
     std::map<std::string, fs::path> files;
