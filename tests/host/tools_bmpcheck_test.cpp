@@ -3,6 +3,8 @@
 // would see, and the exit status says whether anything was found.
 #include "tools_test_files.h"
 
+#include <set>
+
 using namespace disc_test;
 
 namespace {
@@ -40,11 +42,15 @@ protected:
         fs::copy(kBitmaps, m_dir);
     }
 
-    // Runs the checker on the copy; its lines in m_lines.
-    int Check()
+    // Runs the checker on the copy, for the demo's layout or the one of the
+    // file given; its lines in m_lines.
+    int Check(const fs::path& layout = {})
     {
         std::string output;
-        const int status = RunTool({ZEPH_BMPCHECK, m_dir.string()}, &output);
+        std::vector<std::string> args = {ZEPH_BMPCHECK, m_dir.string()};
+        if (!layout.empty())
+            args.insert(args.begin() + 1, {"--layout", layout.string()});
+        const int status = RunTool(args, &output);
         m_lines = Lines(output);
         return status;
     }
@@ -194,6 +200,44 @@ TEST_F(disc_bmpcheck, WrongSizeSaysWhatIsShown)
     EXPECT_TRUE(Contains(m_lines[0], "top-left 120 x 56")) << m_lines[0];
     EXPECT_EQ(0u, m_lines[1].find("8b6f.bmp is 330 x 140")) << m_lines[1];
     EXPECT_TRUE(Contains(m_lines[1], "only its top-left 320 x 130 pixels are shown")) << m_lines[1];
+}
+
+// A disc of its own layout wants only its own elements' pictures, at their
+// sizes: not the pictures of buttons it leaves out, nor frames 17 to 30 of a
+// flame of 16, nor the flame it leaves out; and the demo's picture where the
+// layout wants another size is found. (The flame keeps its brazier, which
+// its edges match.)
+TEST_F(disc_bmpcheck, AnAuthorsLayoutWantsItsOwnElementsAtTheirSizes)
+{
+    const fs::path layout = m_temp.Path() / "layout.txt";
+    const std::string text = "background 640 452\nbutton 1 300 300 124 56\nbutton 4 20 20 124 56\n"
+                             "button 8 300 300 124 56\nbutton 9 480 380 100 40\nflame 0 339 62 50 136 16\n";
+    WriteBytes(layout, std::vector<uint8_t>(text.begin(), text.end()));
+    std::set<std::string> own = {"8bg1.bmp"};
+    for (const char* pszStem : {"8b1", "8b4", "8b8", "8bexit"})
+        for (const char* pszKind : {"u", "f", "d"})
+            own.insert(std::string(pszStem) + pszKind + ".bmp");
+    for (int nFrame = 1; nFrame <= 16; ++nFrame)
+        own.insert((nFrame < 10 ? "fire0" : "fire") + std::to_string(nFrame) + ".bmp");
+    std::vector<fs::path> others;
+    for (const auto& entry : fs::directory_iterator(m_dir))
+        if (own.count(entry.path().filename().string()) == 0)
+            others.push_back(entry.path());
+    for (const fs::path& path : others)
+        fs::remove(path);
+    EXPECT_EQ(1, Check(layout));
+    ASSERT_EQ(3u, m_lines.size()) << Joined();
+    for (const char* pszKind : {"u", "f", "d"}) {
+        const std::string name = std::string("8bexit") + pszKind + ".bmp";
+        EXPECT_TRUE(Contains(Joined(), name + " is 124 x 56, but the exit button is 100 x 40")) << Joined();
+        WriteBytes(File(name), PlainBitmap(ReadBytes(File(name)), 100, 40));
+    }
+    EXPECT_EQ(0, Check(layout)) << Joined();
+    EXPECT_TRUE(Contains(Only(), "in order"));
+
+    // The same folder is far from the demo's set.
+    EXPECT_EQ(1, Check());
+    EXPECT_TRUE(Contains(Joined(), "8b6u.bmp is missing")) << Joined();
 }
 
 TEST_F(disc_bmpcheck, FilesTheLauncherRefusesAreNamedWithTheReason)
