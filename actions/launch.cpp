@@ -26,9 +26,6 @@ static_assert(sizeof(STARTUPINFOA) == 68, "the start-up information of a 32-bit 
 
 namespace {
 
-// From one character of a path to the next, in the user's code page.
-const char* NextChar(const char* p) { return CharNextA(p); }
-
 std::string CurrentDirectory()
 {
     const DWORD cchDirectory = GetCurrentDirectoryA(0, nullptr);
@@ -78,7 +75,7 @@ std::string ProgramSearchPath(const std::string& name)
     if (cchModule != 0 && cchModule < MAX_PATH) {
         // The last backslash that is a character of its own (see PathInFolder).
         const char* pszSlash = nullptr;
-        for (const char* p = szModule; *p != '\0'; p = NextChar(p))
+        for (const char* p = szModule; *p != '\0'; p = CharNextA(p))
             if (*p == '\\')
                 pszSlash = p;
         if (pszSlash != nullptr)
@@ -96,7 +93,7 @@ std::string ProgramSearchPath(const std::string& name)
     // is the system folder itself.
     const std::string windows = SystemFolder(GetWindowsDirectoryA);
     if (!windows.empty())
-        add(PathInFolder(windows, "System", NextChar));
+        add(PathInFolder(windows, "System", CharNextA));
     add(windows);
     const DWORD cchPath = GetEnvironmentVariableA("PATH", nullptr, 0);
     if (cchPath != 0) {
@@ -182,7 +179,7 @@ std::string NotepadCommandLine(const std::string& file)
 {
     const std::string windows = SystemFolder(GetWindowsDirectoryA);
     const std::string notepad =
-        windows.empty() ? std::string() : PathInFolder(windows, "notepad.exe", NextChar);
+        windows.empty() ? std::string() : PathInFolder(windows, "notepad.exe", CharNextA);
     const std::string program = IsFile(notepad) ? "\"" + notepad + "\"" : "notepad.exe";
     return program + " \"" + file + "\"";
 }
@@ -272,7 +269,7 @@ void CMainFrame::OnReadme()
     // create it.
     if (GetLastError() == ERROR_CANCELLED)
         return;
-    const std::string readme = ReadmeFilePath(directory, NextChar);
+    const std::string readme = ReadmeFilePath(directory, CharNextA);
     if (!IsFile(readme))
         return;
     if (ShellOpen(m_hWnd, readme.c_str(), nullptr, CurrentDirectory()) ||

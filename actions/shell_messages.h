@@ -47,32 +47,31 @@ inline ShellMessage ShellErrorMessageOf(int32_t result)
     }
 }
 
-// The English text, exactly as the user has always seen it, the missing full
-// stop and the trailing space included; null for kNoShellMessage.
+// The English text of each message, in their order, exactly as the user has
+// always seen it, the missing full stop and the trailing space included.
+constexpr const char* kShellMessageTexts[kNoShellMessage] = {
+    "The operating system is out of memory or resources.",
+    "The specified file was not found.",
+    "The specified path was not found",
+    "The operating system denied access to the specified file. ",
+    "There was not enough memory to complete the operation.",
+    "The .EXE file is invalid (non-Win32 .EXE or error in .EXE image).",
+    "A sharing violation occurred.",
+    "The filename association is incomplete or invalid.\r\n"
+    "(You need to have a default Internet browser installed)",
+    "The DDE transaction could not be completed because the request timed out.",
+    "The DDE transaction failed.",
+    "The DDE transaction could not be completed because other DDE transactions "
+    "were being processed.",
+    "There is no application associated with the given file name extension.",
+    "The specified dynamic-link library was not found.",
+    "Unable to jump to URL.",
+};
+
+// Null for kNoShellMessage.
 inline const char* ShellMessageText(ShellMessage nMessage)
 {
-    switch (nMessage) {
-    case kOutOfResources: return "The operating system is out of memory or resources.";
-    case kFileNotFound: return "The specified file was not found.";
-    case kPathNotFound: return "The specified path was not found";
-    case kAccessDenied: return "The operating system denied access to the specified file. ";
-    case kNotEnoughMemory: return "There was not enough memory to complete the operation.";
-    case kInvalidExe: return "The .EXE file is invalid (non-Win32 .EXE or error in .EXE image).";
-    case kSharingViolation: return "A sharing violation occurred.";
-    case kAssociationIncomplete:
-        return "The filename association is incomplete or invalid.\r\n"
-               "(You need to have a default Internet browser installed)";
-    case kDdeTimedOut: return "The DDE transaction could not be completed because the request timed out.";
-    case kDdeFailed: return "The DDE transaction failed.";
-    case kDdeBusy:
-        return "The DDE transaction could not be completed because other DDE transactions "
-               "were being processed.";
-    case kNoAssociation: return "There is no application associated with the given file name extension.";
-    case kDllNotFound: return "The specified dynamic-link library was not found.";
-    case kUnableToJump: return "Unable to jump to URL.";
-    case kNoShellMessage: break;
-    }
-    return nullptr;
+    return nMessage < kNoShellMessage ? kShellMessageTexts[nMessage] : nullptr;
 }
 
 // Null for a result above 32, which means the shell did open the address.

@@ -17,28 +17,23 @@ struct CTranslation {
     const wchar_t* pszWideText;
 };
 
-CTranslation Translation(ShellMessage nMessage)
-{
-    switch (nMessage) {
-    case kOutOfResources: return {ZEPH_MESSAGE_OUT_OF_RESOURCES, ZEPH_MESSAGE_OUT_OF_RESOURCES_W};
-    case kFileNotFound: return {ZEPH_MESSAGE_FILE_NOT_FOUND, ZEPH_MESSAGE_FILE_NOT_FOUND_W};
-    case kPathNotFound: return {ZEPH_MESSAGE_PATH_NOT_FOUND, ZEPH_MESSAGE_PATH_NOT_FOUND_W};
-    case kAccessDenied: return {ZEPH_MESSAGE_ACCESS_DENIED, ZEPH_MESSAGE_ACCESS_DENIED_W};
-    case kNotEnoughMemory: return {ZEPH_MESSAGE_NOT_ENOUGH_MEMORY, ZEPH_MESSAGE_NOT_ENOUGH_MEMORY_W};
-    case kInvalidExe: return {ZEPH_MESSAGE_INVALID_EXE, ZEPH_MESSAGE_INVALID_EXE_W};
-    case kSharingViolation: return {ZEPH_MESSAGE_SHARING_VIOLATION, ZEPH_MESSAGE_SHARING_VIOLATION_W};
-    case kAssociationIncomplete:
-        return {ZEPH_MESSAGE_ASSOCIATION_INCOMPLETE, ZEPH_MESSAGE_ASSOCIATION_INCOMPLETE_W};
-    case kDdeTimedOut: return {ZEPH_MESSAGE_DDE_TIMED_OUT, ZEPH_MESSAGE_DDE_TIMED_OUT_W};
-    case kDdeFailed: return {ZEPH_MESSAGE_DDE_FAILED, ZEPH_MESSAGE_DDE_FAILED_W};
-    case kDdeBusy: return {ZEPH_MESSAGE_DDE_BUSY, ZEPH_MESSAGE_DDE_BUSY_W};
-    case kNoAssociation: return {ZEPH_MESSAGE_NO_ASSOCIATION, ZEPH_MESSAGE_NO_ASSOCIATION_W};
-    case kDllNotFound: return {ZEPH_MESSAGE_DLL_NOT_FOUND, ZEPH_MESSAGE_DLL_NOT_FOUND_W};
-    case kUnableToJump: return {ZEPH_MESSAGE_UNABLE_TO_JUMP, ZEPH_MESSAGE_UNABLE_TO_JUMP_W};
-    case kNoShellMessage: break;
-    }
-    return {nullptr, nullptr};
-}
+// In the order of ShellMessage.
+const CTranslation kTranslations[kNoShellMessage] = {
+    {ZEPH_MESSAGE_OUT_OF_RESOURCES, ZEPH_MESSAGE_OUT_OF_RESOURCES_W},
+    {ZEPH_MESSAGE_FILE_NOT_FOUND, ZEPH_MESSAGE_FILE_NOT_FOUND_W},
+    {ZEPH_MESSAGE_PATH_NOT_FOUND, ZEPH_MESSAGE_PATH_NOT_FOUND_W},
+    {ZEPH_MESSAGE_ACCESS_DENIED, ZEPH_MESSAGE_ACCESS_DENIED_W},
+    {ZEPH_MESSAGE_NOT_ENOUGH_MEMORY, ZEPH_MESSAGE_NOT_ENOUGH_MEMORY_W},
+    {ZEPH_MESSAGE_INVALID_EXE, ZEPH_MESSAGE_INVALID_EXE_W},
+    {ZEPH_MESSAGE_SHARING_VIOLATION, ZEPH_MESSAGE_SHARING_VIOLATION_W},
+    {ZEPH_MESSAGE_ASSOCIATION_INCOMPLETE, ZEPH_MESSAGE_ASSOCIATION_INCOMPLETE_W},
+    {ZEPH_MESSAGE_DDE_TIMED_OUT, ZEPH_MESSAGE_DDE_TIMED_OUT_W},
+    {ZEPH_MESSAGE_DDE_FAILED, ZEPH_MESSAGE_DDE_FAILED_W},
+    {ZEPH_MESSAGE_DDE_BUSY, ZEPH_MESSAGE_DDE_BUSY_W},
+    {ZEPH_MESSAGE_NO_ASSOCIATION, ZEPH_MESSAGE_NO_ASSOCIATION_W},
+    {ZEPH_MESSAGE_DLL_NOT_FOUND, ZEPH_MESSAGE_DLL_NOT_FOUND_W},
+    {ZEPH_MESSAGE_UNABLE_TO_JUMP, ZEPH_MESSAGE_UNABLE_TO_JUMP_W},
+};
 
 }  // namespace
 
@@ -54,7 +49,7 @@ int OpenWebLink(const char* pszAddress)
     const ShellMessage nMessage = ShellErrorMessageOf(nResult);
     if (nMessage == kNoShellMessage)
         return nResult;
-    const CTranslation translation = Translation(nMessage);
+    const CTranslation& translation = kTranslations[nMessage];
     if (translation.pszText != nullptr)
         AfxMessageBox(translation.pszText, translation.pszWideText, MB_ICONHAND);
     else

@@ -9,6 +9,9 @@
 //                       one every 67 ms, with nothing around the blits but the
 //                       device context and the paint pair an advance takes:
 //                       the floor of the launcher's idle cost
+#include "bench/bench_clock.h"
+#include "frame/layout.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -78,27 +81,19 @@ LRESULT CALLBACK BareWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hWnd, uMsg, wParam, lParam);
 }
 
-double NowMs()
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 // Sleeps until the next frame is due or a message comes, and puts each frame
 // on the window as the launcher places the flames.
 int RunFlames(HWND hWnd)
 {
     std::vector<CBareBitmap> big, small;
-    for (int nFrame = 1; nFrame <= 16; ++nFrame) {
+    for (int nFrame = 1; nFrame <= kShownFlameFrames; ++nFrame) {
         char szPath[32];
-        std::snprintf(szPath, sizeof szPath, "bitmaps\\fire%02d.bmp", nFrame);
+        std::snprintf(szPath, sizeof szPath, "bitmaps\\%s%02d.bmp", kPictureStems.flames[kBigFlame], nFrame);
         big.push_back(ReadBitmap(szPath));
-        std::snprintf(szPath, sizeof szPath, "bitmaps\\fire2_%02d.bmp", nFrame);
+        std::snprintf(szPath, sizeof szPath, "bitmaps\\%s%02d.bmp", kPictureStems.flames[kSmallFlame], nFrame);
         small.push_back(ReadBitmap(szPath));
     }
-    double dDue = NowMs();
+    double dDue = BenchNowMs();
     for (size_t nFrame = 0;; nFrame = (nFrame + 1) % big.size()) {
         MSG msg;
         for (;;) {
@@ -107,18 +102,18 @@ int RunFlames(HWND hWnd)
                     return 0;
                 DispatchMessageA(&msg);
             }
-            const double dLeft = dDue - NowMs();
+            const double dLeft = dDue - BenchNowMs();
             if (dLeft <= 0)
                 break;
             MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(dLeft + 0.999),
                                       QS_ALLINPUT);
         }
-        dDue = NowMs() + 67;
+        dDue = BenchNowMs() + 67;
         HDC hDC = GetDC(hWnd);
         PAINTSTRUCT ps;
         BeginPaint(hWnd, &ps);
-        PutBitmap(hDC, 339, 62, big[nFrame]);
-        PutBitmap(hDC, 115, 159, small[nFrame]);
+        PutBitmap(hDC, kBigFlameRect.left, kBigFlameRect.top, big[nFrame]);
+        PutBitmap(hDC, kSmallFlameRect.left, kSmallFlameRect.top, small[nFrame]);
         EndPaint(hWnd, &ps);
         ReleaseDC(hWnd, hDC);
     }

@@ -9,8 +9,6 @@ DWORD g_dwLastFlameTick = g_pfnTimeGetTime();
 
 namespace {
 const DWORD kFlameIntervalMs = 66;
-// Thirty frames are loaded, but the cycle shows only the first sixteen.
-const int kLastShownFlameFrame = 15;
 }  // namespace
 
 void CMainFrame::DrawFlameFrame()
@@ -36,7 +34,7 @@ bool FlameTick()
     // The unsigned difference keeps the rhythm across the clock's wrap.
     if (dwNow - g_dwLastFlameTick <= kFlameIntervalMs)
         return true;
-    if (++g_nFlameFrame > kLastShownFlameFrame)
+    if (++g_nFlameFrame >= kShownFlameFrames)
         g_nFlameFrame = 0;
     if (g_pMainFrame != nullptr)
         g_pMainFrame->DrawFlameFrame();
@@ -49,7 +47,7 @@ DWORD TimeToNextFlame()
 {
     bool bAnyShown = false;
     if (g_pMainFrame != nullptr) {
-        for (int nFrame = 0; nFrame <= kLastShownFlameFrame; ++nFrame)
+        for (int nFrame = 0; nFrame < kShownFlameFrames; ++nFrame)
             bAnyShown |= g_pMainFrame->m_hBigFlame[nFrame] != nullptr ||
                          g_pMainFrame->m_hSmallFlame[nFrame] != nullptr;
     }

@@ -21,6 +21,11 @@ struct LayoutRect {
 
 constexpr bool IsEmptyRect(const LayoutRect& rc) { return rc.right <= rc.left || rc.bottom <= rc.top; }
 
+constexpr bool SameRect(const LayoutRect& a, const LayoutRect& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
 // The three pictures of a button.
 enum ButtonImage { kPictureUp = 0, kPictureFocus = 1, kPictureDown = 2 };
 

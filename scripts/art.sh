@@ -40,17 +40,18 @@ template() {
     if [ -z "$identity" ]; then
         "$tools/arttemplate" "$ZEPH_BUILD/host/disc-art/bitmaps" "$1"
     else
-        python3 "$ZEPH_ROOT/tools/identity.py" layout "$identity" layout.txt &&
-            "$tools/discart" "${layout[@]}" generated &&
+        "$tools/discart" "${layout[@]}" generated &&
             "$tools/arttemplate" "${layout[@]}" generated/bitmaps "$1"
     fi
 }
 
 bitmaps() {
-    if [ -n "$identity" ]; then
-        python3 "$ZEPH_ROOT/tools/identity.py" layout "$identity" layout.txt || return
-    fi
     "$tools/bmpset" "${flags[@]}" "${layout[@]}" "$art" "$1"
 }
 
-build_aside "$(from_caller "$out")" "$command"
+laid_out() {
+    [ -z "$identity" ] || python3 "$ZEPH_ROOT/tools/identity.py" layout "$identity" layout.txt || return
+    "$command" "$1"
+}
+
+build_aside "$(from_caller "$out")" laid_out

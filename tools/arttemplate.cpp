@@ -123,11 +123,6 @@ const char* RoleText(LauncherButton id)
     }
 }
 
-bool SameRect(const LayoutRect& a, const LayoutRect& b)
-{
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 std::string FramesText(const LauncherLayout& layout, int flame)
 {
     const std::string files = std::string(kPictureStems.flames[flame]) + "01-" +

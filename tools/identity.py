@@ -426,7 +426,8 @@ class Layout:
     size, the background's (width, height), and window, the window's;
     buttons, {id: (x, y, width, height)} of each button on the disc; flames,
     the big and the small one's (x, y, width, height, frame files), or None
-    for a flame that is not on the disc."""
+    for a flame that is not on the disc; flame_places, the places of those on
+    the disc; elements, the places of every button and flame."""
 
     def __init__(self, identity):
         self.size = tuple(int(n) for n in identity["background"].split())
@@ -435,6 +436,8 @@ class Layout:
                         for key, button, _, _ in BUTTONS if identity[key] != "none"}
         self.flames = [tuple(int(n) for n in identity[key].split()) if identity[key] != "none"
                        else None for key, _ in FLAMES]
+        self.flame_places = [flame[:4] for flame in self.flames if flame]
+        self.elements = list(self.buttons.values()) + self.flame_places
 
 
 STEMS = {button: stem for _, button, stem, _ in BUTTONS}

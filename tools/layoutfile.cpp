@@ -22,6 +22,23 @@ bool ReadPlace(std::istringstream& fields, const LayoutRect& background, LayoutR
     return true;
 }
 
+bool TakeLayoutOption(std::vector<const char*>& args, LauncherLayout& layout, std::string& error)
+{
+    layout = kBuiltLayout;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (std::strcmp(args[i], "--layout") != 0)
+            continue;
+        if (i + 1 == args.size()) {
+            error = "--layout wants a file";
+            return false;
+        }
+        const std::string path = args[i + 1];
+        args.erase(args.begin() + long(i), args.begin() + long(i) + 2);
+        return ReadLayoutFile(path, layout, error);
+    }
+    return true;
+}
+
 } // namespace
 
 bool ReadLayoutFile(const std::string& path, LauncherLayout& layout, std::string& error)
@@ -64,23 +81,6 @@ bool ReadLayoutFile(const std::string& path, LauncherLayout& layout, std::string
     if (!bBackground) {
         error = path + " holds no layout: it names no background";
         return false;
-    }
-    return true;
-}
-
-bool TakeLayoutOption(std::vector<const char*>& args, LauncherLayout& layout, std::string& error)
-{
-    layout = kBuiltLayout;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (std::strcmp(args[i], "--layout") != 0)
-            continue;
-        if (i + 1 == args.size()) {
-            error = "--layout wants a file";
-            return false;
-        }
-        const std::string path = args[i + 1];
-        args.erase(args.begin() + long(i), args.begin() + long(i) + 2);
-        return ReadLayoutFile(path, layout, error);
     }
     return true;
 }

@@ -16,13 +16,9 @@
 // read or is not such a file.
 bool ReadLayoutFile(const std::string& path, LauncherLayout& layout, std::string& error);
 
-// Takes `--layout FILE` out of a tool's arguments and reads the file; with
-// no such option the layout is the demo's. False, with the reason in error,
-// when the file is refused.
-bool TakeLayoutOption(std::vector<const char*>& args, LauncherLayout& layout, std::string& error);
-
-// A tool's command line of `--layout FILE` and count more arguments, which
-// stay in args. False, said on standard error (usage, a printf format given
-// the program's name, when the count is wrong), when the tool cannot go on.
+// A tool's command line: `--layout FILE`, without which the layout is the
+// demo's, and count more arguments, which stay in args. False, said on
+// standard error (usage, a printf format given the program's name, when the
+// count is wrong), when the tool cannot go on.
 bool TakeToolArguments(std::vector<const char*>& args, size_t count, const char* program,
                        const char* usage, LauncherLayout& layout);

@@ -53,7 +53,7 @@ import identity
 from discfolder import check_autorun, disc_files, find_file, open_program, read_autorun, volume_id
 from mastering import (extents, joliet_problems, master, order_problems, read_back, source_date,
                        startup_order)
-from refused import Refused
+from refused import Refused, said
 from signing import ALONE, sign, signer, verify
 from written import bookkeeping
 
@@ -168,13 +168,6 @@ def make_image(args: argparse.Namespace) -> List[str]:
     return summary
 
 
-def said(error: OSError) -> str:
-    """An operating system's refusal in one line, naming the file."""
-    if isinstance(error, shutil.Error):
-        return error.args[0][0][2]
-    return "%s: %s" % (error.filename, error.strerror) if error.filename else str(error)
-
-
 def main(argv: List[str]) -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("disc", help="the disc folder")
@@ -200,7 +193,7 @@ def main(argv: List[str]) -> int:
         for line in make_image(args):
             print("mkiso: " + line)
     except (Refused, OSError) as e:
-        for line in (said(e) if isinstance(e, OSError) else str(e)).splitlines():
+        for line in said(e).splitlines():
             print("mkiso: %s" % line, file=sys.stderr)
         print("mkiso: no image written", file=sys.stderr)
         return 1

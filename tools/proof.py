@@ -40,8 +40,8 @@ import sys
 import time
 
 import identity
-from winedrive import (BACKGROUND, HARNESS, PICTURES, ROOT, STEMS, Failure, Launcher, Session,
-                       centre, composed, differences, held, read_ppm, take_interrupts, wait_until)
+from winedrive import (BACKGROUND, HARNESS, PICTURES, ROOT, STEMS, Failure, Image, Launcher,
+                       Session, centre, composed, differences, held, take_interrupts, wait_until)
 
 USAGE = "usage: make proof [DISC=folder] [IDENTITY=file] OUT=file.png|file.gif [FORCE=1]"
 ROLES = {1: "INSTALL", 2: "GET DIRECTX", 4: "READ ME", 6: "the game's logo", 7: "publisher",
@@ -145,7 +145,7 @@ def flame_tiles(launcher):
     for _ in range(3):
         raw = s.x(FFMPEG + x11grab(s, 2.5, False) + ["-f", "rawvideo", "-pix_fmt", "rgb24", "-"])
         for i in range(0, len(raw) - size + 1, size):
-            frame = read_ppm(b"P6 %d %d 255\n" % s.layout.window + raw[i:i + size])
+            frame = Image(*s.layout.window, raw[i:i + size])
             for around, images in seen.items():
                 image = frame.crop(around)
                 images.setdefault(image.rgb, image)
@@ -273,7 +273,7 @@ def own_colours(s, folder):
     smoothed edges would take places of their own."""
     window = os.path.join(s.scratch, "window.ppm")
     with open(window, "wb") as f:
-        f.write(b"P6 %d %d 255\n" % s.layout.window + s.grab((0, 0) + s.layout.window).rgb)
+        f.write(s.grab((0, 0) + s.layout.window).ppm())
     bitmaps = os.path.join(folder, "bitmaps")
     pictures = sorted(os.path.join(bitmaps, name) for name in os.listdir(bitmaps)
                       if name.lower().endswith(".bmp"))
@@ -400,7 +400,7 @@ def draw_sheet(s, tiles, title, path):
     for n, tile in enumerate(tiles):
         file = os.path.join(s.scratch, "tile%03d.ppm" % n)
         with open(file, "wb") as f:
-            f.write(b"P6 %d %d 255\n" % (tile.image.width, tile.image.height) + tile.image.rgb)
+            f.write(tile.image.ppm())
         args += [file, "-geometry", "+%d+%d" % (tile.x, tile.y), "-composite"]
     # The tiles' places go with the sheet, in its comment, for whoever
     # reads it by program.

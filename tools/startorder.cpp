@@ -12,11 +12,8 @@ int main(int argc, char** argv)
 {
     std::vector<const char*> args(argv + 1, argv + argc);
     LauncherLayout layout;
-    std::string error;
-    if (!TakeLayoutOption(args, layout, error) || !args.empty()) {
-        std::fprintf(stderr, "%s\nusage: %s [--layout FILE]\n", error.c_str(), argv[0]);
+    if (!TakeToolArguments(args, 0, argv[0], "usage: %s [--layout FILE]\n", layout))
         return 2;
-    }
     for (int nOrder = 0; nOrder < ImageCount(layout); ++nOrder)
         std::printf("bitmaps/%s\n", LauncherImageSlot(nOrder, layout).name);
     return 0;

@@ -59,12 +59,11 @@ def clear_point(layout):
     """A point of the picture on no element and at least 8 pixels from
     every one: the middle of the picture where it is, else the first such
     point row by row."""
-    elements = list(layout.buttons.values()) + [flame[:4] for flame in layout.flames if flame]
     width, height = layout.size
 
     def clear(x, y):
         return all(not (ex - 8 <= x < ex + ew + 8 and ey - 8 <= y < ey + eh + 8)
-                   for ex, ey, ew, eh in elements)
+                   for ex, ey, ew, eh in layout.elements)
     candidates = [(width // 2, height // 2)] + [(x, y) for y in range(8, height - 8, 8)
                                                  for x in range(8, width - 8, 8)]
     for point in candidates:
@@ -130,6 +129,10 @@ class Image:
 
     def __init__(self, width, height, rgb):
         self.width, self.height, self.rgb = width, height, rgb
+
+    def ppm(self):
+        """The image as a PPM file's bytes, for the image tools."""
+        return b"P6 %d %d 255\n" % (self.width, self.height) + self.rgb
 
     def pixel(self, x, y):
         i = (y * self.width + x) * 3
@@ -556,7 +559,7 @@ class Launcher:
         Button 0 is the background."""
         x, y, _, _ = rect
         layout = self.s.layout
-        covers = [flame[:4] for flame in layout.flames if flame]
+        covers = list(layout.flame_places)
         beside = {other for order in identity.HIT_ORDERS if button in order for other in order}
         covers += [layout.buttons[other] for other in beside - {button} if other in layout.buttons]
         return [(cx - x, cy - y, cw, ch) for cx, cy, cw, ch in covers]
@@ -595,15 +598,14 @@ class Launcher:
     def background_shown(self):
         """Whether the picture shows the background wherever no element lies."""
         layout = self.s.layout
-        elements = list(layout.buttons.values()) + [flame[:4] for flame in layout.flames if flame]
-        return self.background_region((0, 0) + layout.size, elements)
+        return self.background_region((0, 0) + layout.size, layout.elements)
 
     def settle(self):
         """Returns once the launcher has handled all input sent so far: its
         flames only move while its message queue is empty, so two changes of
         a flame (the small one, where the disc has it) seen from now on mean
         it has been idle since. A disc without flames is given a moment."""
-        flames = [flame[:4] for flame in self.s.layout.flames if flame]
+        flames = self.s.layout.flame_places
         if not flames:
             time.sleep(0.5)
             return
@@ -622,8 +624,7 @@ class Launcher:
             wait_until(moved, "the flames to move on (the launcher to be idle)")
 
     def expect_all_up(self, why, installed=False, except_for=()):
-        shown = [1] if not installed else [8, 10]
-        for button in shown + [2, 4, 6, 7, 9, 11, 12]:
+        for button in identity.HIT_ORDERS[installed]:
             if button not in self.s.layout.buttons:
                 continue
             if button not in except_for and self.shows(button) != "up":

@@ -36,12 +36,10 @@ import signal
 import sys
 import tempfile
 
+from refused import Refused, said
+
 RECORD = ".written-by-make.json"
 ASIDE = ".aside-"
-
-
-class Refused(Exception):
-    """Nothing was placed; the message says why."""
 
 
 def bookkeeping(name):
@@ -271,12 +269,6 @@ def place(stage_folder, out, force):
                                 dir=os.path.dirname(stage_folder))
         move_all(moves, folder, kept, held)
     return blocking
-
-
-def said(error):
-    if isinstance(error, OSError):
-        return "%s: %s" % (error.filename or "", error.strerror)
-    return str(error)
 
 
 def main(argv):

@@ -254,9 +254,7 @@ void PaintRecesses(CCanvas& canvas, const LauncherLayout& layout)
     // Play has a recess of its own only where it does not take install's place.
     for (LauncherButton id : {1, 8, 2, 4, 9, 10}) {
         const LayoutRect rc = ButtonRect(id, layout);
-        const LayoutRect install = ButtonRect(1, layout);
-        if (IsEmptyRect(rc) || (id == 8 && rc.left == install.left && rc.top == install.top &&
-                                rc.right == install.right && rc.bottom == install.bottom))
+        if (IsEmptyRect(rc) || (id == 8 && SameRect(rc, ButtonRect(1, layout))))
             continue;
         PaintRecess(canvas, rc.left - kMargin, rc.top - kMargin, rc.right + kMargin, rc.bottom + kMargin);
     }
