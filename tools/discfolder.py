@@ -7,6 +7,18 @@ from typing import Dict, List, Optional, Tuple
 from programs import program_kind
 from written import bookkeeping
 
+# Names Windows opens as its devices, whatever their extension and with
+# blanks before it: the ports also with the superscript digits, which
+# Windows counts as digits, and the console's own two.
+DEVICES = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"} | {
+    "%s%s" % (device, n) for device in ("COM", "LPT") for n in "123456789\u00b9\u00b2\u00b3"}
+
+
+def device_name(name: str) -> Optional[str]:
+    """The device a file name opens on Windows instead of a file, if any."""
+    stem = name.split(".")[0].rstrip(" ").upper()
+    return stem if stem in DEVICES else None
+
 
 def find_file(folder: str, relative: str) -> Optional[str]:
     """The path under folder that Windows would open for a relative path,

@@ -26,7 +26,7 @@ import struct
 import sys
 import unicodedata
 
-from discfolder import volume_id
+from discfolder import device_name, volume_id
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEMO = os.path.join(os.path.dirname(HERE), "disc", "identity.txt")
@@ -78,10 +78,8 @@ TEXT_MAX = 255
 MESSAGE_MAX = 1024
 URL_MAX = 2048
 ICON_SIZES = (16, 32, 48)
-# What Windows refuses in a file name; the device names it keeps for itself.
+# What Windows refuses in a file name.
 FILE_NAME_FORBIDDEN = '\\/:*?"<>|'
-DEVICES = {"CON", "PRN", "AUX", "NUL"} | {"%s%d" % (d, n) for d in ("COM", "LPT")
-                                          for n in range(1, 10)}
 # The background's sizes; the window is 4 pixels wider and taller.
 BACKGROUND_MIN, BACKGROUND_MAX = (320, 240), (1024, 768)
 WINDOW_MARGIN = 4
@@ -259,15 +257,15 @@ def check_value(key, value, folder, faults):
     elif key == "game":
         if check_text(key, value, KEY_NAME_MAX, faults):
             bad = sorted(set(c for c in value if c in FILE_NAME_FORBIDDEN))
-            stem = value.split(".")[0].upper()
+            device = device_name(value)
             if bad:
                 faults.append("game %r holds %s, which Windows forbids in a file name"
                               % (value, " ".join(bad)))
             elif not value.lower().endswith(".exe") or len(value) == 4:
                 faults.append("game %r is not a program's file name ending in .exe" % value)
-            elif stem in DEVICES:
+            elif device:
                 faults.append("game %r is named like the device %s, which Windows keeps for "
-                              "itself" % (value, stem))
+                              "itself" % (value, device))
     elif key == "uninstall_key":
         if check_text(key, value, KEY_NAME_MAX, faults) and "\\" in value:
             faults.append("uninstall_key %r holds \\, which Windows forbids in a key's name"

@@ -8,7 +8,7 @@ import sys
 import time
 from typing import Dict, List, Sequence, Set, Tuple
 
-from discfolder import disc_files, find_file
+from discfolder import device_name, disc_files, find_file
 from refused import Refused
 from written import bookkeeping
 
@@ -26,11 +26,6 @@ JOLIET_PATH = 120
 # What Windows does not take in a name, and ';', which the Joliet tree keeps
 # for a version number: it holds '_' for each.
 FORBIDDEN = set('\\:*?"<>|;')
-# Names Windows opens as its devices, whatever their extension and with
-# blanks before it: the ports also with the superscript digits, which
-# Windows counts as digits, and the console's own two.
-DEVICES = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"} | {
-    "%s%s" % (device, n) for device in ("COM", "LPT") for n in "123456789\u00b9\u00b2\u00b3"}
 
 
 def source_date() -> int:
@@ -72,7 +67,7 @@ def name_problem(name: str) -> str:
         return "holds %s, which Windows does not take in a name" % " ".join(repr(c) for c in bad)
     if name[-1] in ". ":
         return "ends in %r, which Windows drops from a name it opens" % name[-1]
-    if name.split(".")[0].rstrip(" ").upper() in DEVICES:
+    if device_name(name):
         return "is a device's to Windows, which opens the device instead"
     return ""
 

@@ -70,6 +70,7 @@ class IdentityFile(unittest.TestCase):
             ("game = keel:run.exe", "game 'keel:run.exe' holds :, which Windows forbids in a file name"),
             ("game = keelrun", "game 'keelrun' is not a program's file name ending in .exe"),
             ("game = AUX.exe", "game 'AUX.exe' is named like the device AUX"),
+            ("game = conin$.exe", "game 'conin$.exe' is named like the device CONIN$"),
             ("uninstall_key = Storm\\haven", "uninstall_key 'Storm\\\\haven' holds \\, which Windows "
                                              "forbids in a key's name"),
             ("uninstall_key = " + "k" * 256, "uninstall_key is 256 characters long, more than the 255"),
