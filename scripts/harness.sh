@@ -17,6 +17,9 @@
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 state="$ZEPH_HARNESS"
+# The servers outlive the test that moved them here: they are no session's
+# programs, which the session's end would find by this mark and kill.
+unset ZEPH_SESSION
 
 xvfb() { # pid file, display file, depth: starts an X server on a free display
     local n=90 pid tries
@@ -48,7 +51,11 @@ wine_up() { # display
     export DISPLAY="$1"
     # The server and Wine's services inherit stdout from whoever starts them;
     # started here with nothing attached, no test runner waits on them.
-    setsid wineserver -p >/dev/null 2>&1 </dev/null &
+    # The persistent server is up when this returns (it waits itself for one
+    # still ending). Started beside wineboot, it could lose the race to the
+    # server wineboot starts on its own: that one ends three seconds after
+    # the last program, and each program after it starts another, unrecorded.
+    setsid wineserver -p >/dev/null 2>&1 </dev/null
     setsid "$WINE" wineboot >/dev/null 2>&1 </dev/null
     # This prefix's server, not the newest of any: another harness's may run.
     local pid
@@ -61,12 +68,11 @@ wine_up() { # display
 
 wine_down() {
     local pid
+    # A new server cannot start while the old one still holds the prefix:
+    # waited for by the prefix's lock, which also knows a server no one
+    # recorded.
     wineserver -k >/dev/null 2>&1 || true
-    # A new server cannot start while the old one still holds the prefix.
-    if [ -f "$state/wineserver-$ZEPH_WINE_ARCH.pid" ]; then
-        pid="$(cat "$state/wineserver-$ZEPH_WINE_ARCH.pid")"
-        for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
-    fi
+    timeout 60 wineserver -w >/dev/null 2>&1 || true
     # Wine's services can outlive a server stopped while they were starting.
     # They are this prefix's own Windows programs: end them by their ids.
     local file

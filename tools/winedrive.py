@@ -251,6 +251,43 @@ class Session:
             self.groups.append(proc)
         return proc
 
+    def window_of(self, proc, what, title=TITLE):
+        """The window with the title of a program this session started. When
+        none comes, the failure says whether the program runs on, or how it
+        ended, what Wine said, and how long the prefix's server has run: a
+        program that ends with 1 and says nothing was ended by its server."""
+        try:
+            return wait_until(lambda: self.windows(title, pid=proc.pid), what)[0]
+        except Failure as e:
+            if proc.poll() is None:
+                raise Failure("%s (the process runs)" % e)
+            said = ""
+            if hasattr(proc, "said"):
+                with open(proc.said, errors="replace") as f:
+                    said = " | ".join(f.read().splitlines()[-5:])
+            raise Failure("%s (the process ended with %d; Wine said: %s; the prefix's wineserver: %s)"
+                          % (e, proc.returncode, said or "nothing", self.servers()))
+
+    def servers(self):
+        """The prefix's wineservers, each with how long it has run."""
+        with open("/proc/uptime") as f:
+            uptime = float(f.read().split()[0])
+        found = []
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/stat" % pid) as f:
+                    stat = f.read()
+                if not stat[stat.index("(") + 1:].startswith("wineserver"):
+                    continue
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    if ("WINEPREFIX=%s" % self.prefix).encode() not in f.read().split(b"\0"):
+                        continue
+            except OSError:
+                continue
+            started = int(stat[stat.rindex(")") + 2:].split()[19]) / os.sysconf("SC_CLK_TCK")
+            found.append("pid %s, up %.1f s" % (pid, uptime - started))
+        return "; ".join(found) or "none"
+
     def wine(self, args, check=True):
         """Runs a Windows console program to its end and returns its output.
         It runs in a session of its own: a terminal's Ctrl-C, meant for this
@@ -533,16 +570,7 @@ class Launcher:
     def find_window(self):
         # By process: X window ids of a client that has just gone are handed
         # out again to the next one.
-        try:
-            self.window = wait_until(lambda: self.s.windows(pid=self.proc.pid),
-                                     "the launcher's window")[0]
-        except Failure as e:
-            if self.alive():
-                raise Failure("%s (the process runs)" % e)
-            with open(self.proc.said, errors="replace") as f:
-                said = " | ".join(f.read().splitlines()[-5:])
-            raise Failure("%s (the process ended with %d; Wine said: %s)"
-                          % (e, self.proc.returncode, said or "nothing"))
+        self.window = self.s.window_of(self.proc, "the launcher's window")
 
     def alive(self):
         return self.proc.poll() is None

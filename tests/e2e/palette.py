@@ -37,7 +37,7 @@ def background_colours_realised(s):
     # palette has been realised.
     s.move(EMPTY)
     other = s.start([s.wintool, "cover", "0", "0", "100", "100"])
-    window = wait_until(lambda: s.windows("e2e cover"), "a plain window on the 8-bit display")[0]
+    window = s.window_of(other, "a plain window on the 8-bit display", "e2e cover")
     before = len(wanted & colour_map(s, window))
     other.kill()
     other.wait()

@@ -51,9 +51,8 @@ def second_copy(s, minimise):
     # Another program in front, over the launcher's place; seeing it mapped
     # also shows that the watch is listening.
     watch = MapWatch(s)
-    s.start([s.wintool, "cover", str(ox - 10), str(oy - 10), str(ox + 700), str(oy + 500)])
-    wait_until(lambda: s.windows("e2e cover"), "the other window")
-    cover = int(s.windows("e2e cover")[0])
+    other = s.start([s.wintool, "cover", str(ox - 10), str(oy - 10), str(ox + 700), str(oy + 500)])
+    cover = int(s.window_of(other, "the other window", "e2e cover"))
     wait_until(lambda: cover in watch.mapped(), "the other window's map event")
     wait_until(lambda: "foreground=1" in state(s, "e2e cover"), "the other window in front")
     wait_until(lambda: not first.background_shown(), "the other window over the launcher")

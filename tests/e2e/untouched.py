@@ -113,7 +113,7 @@ def control_session(s, folder):
     ox, oy = s.screen_origin()
     frame = s.start([s.wintool, "frame", str(ox), str(oy), str(ox + WINDOW_SIZE[0]),
                      str(oy + WINDOW_SIZE[1])], cwd=folder)
-    wait_until(lambda: s.windows("e2e frame"), "the bare window")
+    s.window_of(frame, "the bare window", "e2e frame")
     for button in HOVERED:
         s.move(centre(button))
         s.move(EMPTY)
