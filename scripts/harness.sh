@@ -55,7 +55,12 @@ wine_up() { # display
     # still ending). Started beside wineboot, it could lose the race to the
     # server wineboot starts on its own: that one ends three seconds after
     # the last program, and each program after it starts another, unrecorded.
-    setsid wineserver -p >/dev/null 2>&1 </dev/null
+    # One that a straggler started meanwhile is not persistent: it makes
+    # way for this one.
+    if ! setsid wineserver -p >/dev/null 2>&1 </dev/null; then
+        wineserver -k >/dev/null 2>&1 || true
+        setsid wineserver -p >/dev/null 2>&1 </dev/null
+    fi
     setsid "$WINE" wineboot >/dev/null 2>&1 </dev/null
     # This prefix's server, not the newest of any: another harness's may run.
     local pid
