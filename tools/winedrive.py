@@ -268,6 +268,21 @@ class Session:
             raise Failure("%s (the process ended with %d; Wine said: %s; the prefix's wineserver: %s)"
                           % (e, proc.returncode, said or "nothing", self.servers()))
 
+    def start_shown(self, args, what, title=TITLE, cwd=None):
+        """Starts a Windows program and waits for its window: the program and
+        the window. One that ends before its window shows, as a program under
+        Wine now and then does on a busy machine, is started once more, and
+        said so; a second such end fails."""
+        proc = self.start(args, cwd)
+        try:
+            return proc, self.window_of(proc, what, title)
+        except Failure as e:
+            if proc.poll() is None:
+                raise
+            print("  %s; started once more" % e)
+        proc = self.start(args, cwd)
+        return proc, self.window_of(proc, what, title)
+
     def servers(self):
         """The prefix's wineservers, each with how long it has run."""
         with open("/proc/uptime") as f:
@@ -561,8 +576,8 @@ class Launcher:
         exe = os.path.join(self.folder, "launcher.exe")
         if not os.path.exists(exe):
             raise Failure("there is no launcher at %s" % exe)
-        self.proc = self.s.start(["launcher.exe"], cwd=self.folder)
-        self.find_window()
+        self.proc, self.window = self.s.start_shown(["launcher.exe"], "the launcher's window",
+                                                    cwd=self.folder)
         if wait_picture:
             wait_until(lambda: self.background_shown(), "the launcher's picture")
         return self

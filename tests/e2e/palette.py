@@ -36,8 +36,8 @@ def background_colours_realised(s):
     # Another program's window first: what the colour map holds when no
     # palette has been realised.
     s.move(EMPTY)
-    other = s.start([s.wintool, "cover", "0", "0", "100", "100"])
-    window = s.window_of(other, "a plain window on the 8-bit display", "e2e cover")
+    other, window = s.start_shown([s.wintool, "cover", "0", "0", "100", "100"],
+                                  "a plain window on the 8-bit display", "e2e cover")
     before = len(wanted & colour_map(s, window))
     other.kill()
     other.wait()
