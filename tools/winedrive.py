@@ -265,8 +265,9 @@ class Session:
             if hasattr(proc, "said"):
                 with open(proc.said, errors="replace") as f:
                     said = " | ".join(f.read().splitlines()[-5:])
+            servers = "; ".join("pid %s, up %s s" % up for up in self.servers().items())
             raise Failure("%s (the process ended with %d; Wine said: %s; the prefix's wineserver: %s)"
-                          % (e, proc.returncode, said or "nothing", self.servers()))
+                          % (e, proc.returncode, said or "nothing", servers or "none"))
 
     def start_shown(self, args, what, title=TITLE, cwd=None):
         """Starts a Windows program and waits for its window: the program and
@@ -284,24 +285,17 @@ class Session:
         return proc, self.window_of(proc, what, title)
 
     def servers(self):
-        """The prefix's wineservers, each with how long it has run."""
-        with open("/proc/uptime") as f:
-            uptime = float(f.read().split()[0])
-        found = []
-        for pid in filter(str.isdigit, os.listdir("/proc")):
+        """The prefix's wineservers: each one's id, with the seconds it has run."""
+        found = {}
+        for pid in self.x(["pgrep", "wineserver"], check=False).decode().split():
             try:
-                with open("/proc/%s/stat" % pid) as f:
-                    stat = f.read()
-                if not stat[stat.index("(") + 1:].startswith("wineserver"):
-                    continue
                 with open("/proc/%s/environ" % pid, "rb") as f:
-                    if ("WINEPREFIX=%s" % self.prefix).encode() not in f.read().split(b"\0"):
-                        continue
+                    ours = ("WINEPREFIX=%s" % self.prefix).encode() in f.read().split(b"\0")
             except OSError:
                 continue
-            started = int(stat[stat.rindex(")") + 2:].split()[19]) / os.sysconf("SC_CLK_TCK")
-            found.append("pid %s, up %.1f s" % (pid, uptime - started))
-        return "; ".join(found) or "none"
+            if ours:
+                found[pid] = self.x(["ps", "-o", "etimes=", "-p", pid], check=False).decode().strip()
+        return found
 
     def wine(self, args, check=True):
         """Runs a Windows console program to its end and returns its output.

@@ -1,6 +1,7 @@
 """The launcher run from a read-only disc folder, through a whole session of
 hovering, the web links, read-me and exit, writes no file anywhere in the Wine
-prefix and changes nothing in the registry.
+prefix and changes nothing in the registry. The wineserver the test restarted
+outlives the test's end, for the tests after it.
 
 The folder is a copy of the demo disc, bind-mounted read-only (the tests run
 as root, whom file modes do not stop). The prefix is compared before and after with the rules of untouched.py:
@@ -46,6 +47,7 @@ def read_only_disc(s):
     wine_own = control_session(s, folder)
 
     fresh_server(s)
+    server = s.servers()
     disc_before = tree(source)
     watch = Watch(s, wine_own)
     launcher = Launcher(s, folder=folder).start()
@@ -84,6 +86,12 @@ def read_only_disc(s):
         print("  " + line)
     if written or ours or on_disc:
         raise Failure("the launcher wrote to the prefix, the registry or the disc")
+    # The server the session restarted is the harness's, not the session's:
+    # the session's end leaves it to the tests after it.
+    s.end_all()
+    if s.servers().keys() != server.keys():
+        raise Failure("the session's end took the restarted wineserver %s with it; now: %s"
+                      % (server, s.servers()))
 
 
 if __name__ == "__main__":
